@@ -1,0 +1,60 @@
+#pragma once
+// CVexApp: the application object, one per process. It owns everything that
+// lives longer than a window: the settings, the definition lines, the ECU data
+// set and the prompts. Windows and dialogs receive it (or the parts they need)
+// in their constructors.
+#include "app/app_settings.h"
+#include "data/ecu_data_set.h"
+#include "data/line_list.h"
+#include "platform/prompts.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace zlm {
+
+class CVexApp {
+public:
+    CVexApp();
+    ~CVexApp();  // deletes the expanded definition file
+    CVexApp(const CVexApp&) = delete;
+    CVexApp& operator=(const CVexApp&) = delete;
+
+    // --- settings (read once at start-up) -------------------------------------
+    AppSettings settings;          // registry values
+    SerialSettings serial;         // INI "RS232C"
+    DisplayFormats formats;        // INI "PRECISION"
+    PrintSettings print;           // INI "PRINT"
+    int undoSize = 1024;           // INI "UNDO"/"SIZE"
+    std::string workingDirectory;  // INI "DIRECTORY"/"PATH1"
+    std::string batchSource;       // first command-line argument of a batch conversion
+    std::string batchTarget;       // second one
+    int screenWidth = 1024;
+    int screenHeight = 768;
+
+    // Paths of the program and its settings.
+    std::string programName = "ZLM350";   // the executable's base name
+    std::filesystem::path programDir;
+    std::filesystem::path iniPath;        // the settings file "ZLM350.ini"
+    std::filesystem::path settingsDir;    // stands for the Windows folder
+    std::filesystem::path tempDefinitionPath; // "zlmst0.tmp", deleted at exit
+
+    // --- owned state ------------------------------------------------------------
+    LineList definitionLines;
+    EcuDataSet& data() { return *m_data; }
+    const EcuDataSet& data() const { return *m_data; }
+    Prompts& prompts() { return *m_prompts; }
+    void setPrompts(std::unique_ptr<Prompts> prompts) { m_prompts = std::move(prompts); }
+
+    // Formats a physical value with the X, Y or Z display format.
+    std::string formatX(float value) const;
+    std::string formatY(float value) const;
+    std::string formatZ(float value) const;
+
+private:
+    std::unique_ptr<EcuDataSet> m_data;
+    std::unique_ptr<Prompts> m_prompts;
+};
+
+} // namespace zlm
