@@ -1,0 +1,111 @@
+#pragma once
+// TableWindow: the grid view of the current map. The window itself is the
+// header strip (Z labels in the left column, X labels in the top row of the
+// standard layout) and hosts the header editor; the GridPane child draws the
+// cells, owns the scroll bars and hosts the cell editor.
+//
+// Standard layout (map modes 0 and 3, or map kind 1): grid row r = line r,
+// grid column c = X point c. Paired layout (map mode 1 with map kind 2): no
+// top header row; line l takes grid row 2l (its X values) and 2l + 1 (data).
+#include "views/edit_window.h"
+
+#include <cstdint>
+#include <functional>
+#include <QFont>
+#include <QString>
+
+namespace zlm {
+
+class CVexApp;
+class CVexDoc;
+class CellEditor;
+class GridPane;
+struct MapDefinition;
+
+class TableWindow final : public EditWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TableWindow)
+public:
+    // Reads the cell sizes and fonts from app.settings; shows the data set's
+    // current map. `doc` carries the change notifications between windows.
+    TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent = nullptr);
+    ~TableWindow() override;
+
+    // --- EditWindow ---------------------------------------------------------------
+    void redraw() override;
+    void reload(int flag) override;
+    void commit(int flag) override;
+    void refreshIfOwner() override;
+    void showValue(int value, int kind) override;
+    void move(MoveCode code) override;
+    ViewKind kind() const override { return ViewKind::Table; }
+    void cut() override;
+    void copy() override;
+    void paste() override;
+    std::pair<int, int> selection() const override;
+    void requestFocus(int flag) override;
+
+    // New layout for the (possibly changed) current map: sizes, scroll bars,
+    // editors. Called after a re-target and by RefreshAll.
+    void relayout();
+
+    // Shift+Enter on a DATA cell in map modes 0 and 3 sends the cell's byte to
+    // the ECU through this program-wide hook (the owner of the serial line
+    // sets it; unset: nothing is sent). Called after the typed value has been
+    // applied, with the map and the image address of its current cell.
+    using EcuWriteHook = std::function<void(MapDefinition& map, std::uint16_t address)>;
+    static void setEcuWriteHook(EcuWriteHook hook);
+
+    // --- state, for the view and for tests ------------------------------------------
+    bool pairedLayout() const;
+    int cellWidth() const { return m_cellWidth; }
+    int cellHeight() const { return m_cellHeight; }
+    int firstVisibleRow() const;
+    int firstVisibleColumn() const;
+    bool headerEditorActive() const { return m_headerEditorActive; }
+    GridPane* gridPane() const { return m_grid; }
+    CellEditor* cellEditor() const;
+    CellEditor* headerEditor() const { return m_headerEditor; }
+
+signals:
+    // A THROT value changed here: the edit bar's Line entry `line` now reads `text`.
+    void lineEntryChanged(int line, const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class GridPane;
+
+    MapDefinition* map() const;
+    void placeCellEditor();
+    void placeHeaderEditor();
+    bool headerPartActive() const; // THROT, or RPM in the standard layout
+    void applyCellEditor();
+    void applyHeaderEditor();
+    void editorKey(CellEditor* editor, int character, bool shift);
+    void pickCell(int x, int y);
+    void pickHeader(int x, int y);
+    void finishPick(bool header);
+    void moveInCellEditor(MoveCode code);
+    void moveInHeaderEditor(MoveCode code);
+    void stepData(int direction);
+    void stepAxis(int direction);
+    void focusRequest(int flag);
+
+    CVexApp& m_app;
+    CVexDoc& m_doc;
+    int m_cellWidth = 55;   // pixels
+    int m_cellHeight = 20;  // pixels
+    QFont m_headerFont;
+    QFont m_cellFont;
+    GridPane* m_grid = nullptr;
+    CellEditor* m_headerEditor = nullptr;
+    bool m_headerEditorActive = false;
+    int m_focusGeneration = 0; // drops focus requests queued before a pick
+};
+
+} // namespace zlm
