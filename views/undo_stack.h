@@ -1,7 +1,13 @@
 #pragma once
 // Per-map undo of single-value changes made in the map and table windows.
+// Each map owns one UndoStack (in its MapEditState). A window records a change
+// with RecordChange before it stores the new value; the Undo command takes the
+// newest change of the current map back with UndoLast.
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace zlm {
@@ -14,6 +20,9 @@ struct UndoRecord {
     UndoKind kind = 0;
     std::vector<std::uint16_t> addresses;  // image address of each changed value's first byte
     std::vector<std::uint16_t> oldValues;  // values before the change, parallel to addresses
+
+    // What the record counts against the stack's capacity.
+    int cost() const { return static_cast<int>(addresses.size() + 2 * oldValues.size()); }
 };
 
 // Oldest record first, newest last; owned by its map.
@@ -22,9 +31,60 @@ public:
     std::size_t size() const { return m_records.size(); }
     bool empty() const { return m_records.empty(); }
     const std::deque<UndoRecord>& records() const { return m_records; }
+    const UndoRecord* newest() const { return m_records.empty() ? nullptr : &m_records.back(); }
+    // Sum of the costs of all records.
+    int totalCost() const { return m_cost; }
+
+    // Drops the oldest records until the total cost is below `capacity` (the
+    // settings' [UNDO] SIZE; 0 or less empties the stack), then appends. A
+    // record that cannot be stored leaves the change unrecorded.
+    void push(UndoRecord record, int capacity);
+    void popNewest();
 
 private:
     std::deque<UndoRecord> m_records;
+    int m_cost = 0;
 };
+
+struct MapDefinition;
+struct DisplayFormats;
+class EcuDataSet;
+
+// Who made a change: the tens digit of its UndoKind is origin + 1.
+enum class UndoOrigin { Typed = 0, Drag = 1, KeyStep = 2 };
+
+// Image address of the map's current cell (edit part, line, point), or
+// nothing when the part is none of DATA, RPM, THROT.
+std::optional<std::uint16_t> currentCellAddress(const MapDefinition& map);
+
+// Records the change a window is about to store in the map's current cell;
+// map.edit.currentValue must still hold the old value. Key steps on the cell
+// of the newest key-step record are not recorded again (one Undo takes the
+// whole run of steps back). `capacity` is the settings' [UNDO] SIZE.
+void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity);
+
+// Outcome of UndoLast. `undone` is the 1/0 of the Undo command; a restored
+// THROT value also names the Line combo entry to replace (and select).
+struct UndoResult {
+    bool undone = false;
+    int lineEntry = -1;        // Line combo index, -1: none
+    std::string lineText;      // the restored Z value as text
+};
+
+// Takes the newest change of `map` back: moves the map's edit position to the
+// restored cell, writes the old value into the image (a DATA value quantised to
+// the displayed precision and mirrored to linked maps; axis values with their
+// width, big-endian, not mirrored) and deletes the record. A record whose
+// address lies outside the map stays and nothing changes.
+UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats);
+
+// Text and state of the Edit menu's Undo item (57643).
+struct UndoMenuState {
+    std::string text = "&Undo\tCtrl+Z";
+    bool enabled = false;
+};
+// `map` is the current map (null: none); `activeWindow` whether a map or
+// table window is active.
+UndoMenuState UndoMenuText(const MapDefinition* map, bool activeWindow);
 
 } // namespace zlm
