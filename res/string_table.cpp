@@ -30,6 +30,7 @@ constexpr Entry kStrings[] = {
     {1005, "Data is over Bite size"},
     {1006, "Data is over Word size"},
     {1007, "Cannot input 0"},
+    {1008, "Expression has no operand"},
     // files and editing
     {1500, "Used wrong equation"},
     {1503, "Input Data cannot change to value"},
