@@ -1,0 +1,325 @@
+#include "platform/expanded_copy.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <mspack.h>
+#include <new>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+
+namespace zlm {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kCopyBufferBytes = 64 * 1024;
+
+std::string bracketedName(const fs::path& destination)
+{
+    return "[" + destination.filename().string() + "] ";
+}
+
+Message plainMessage(std::string text, Icon icon = Icon::None)
+{
+    return Message{0, std::move(text), icon, {}};
+}
+
+CopyResult failure(CopyError error, const fs::path& destination, int systemError = 0)
+{
+    CopyResult r;
+    r.error = error;
+    r.systemError = systemError;
+    switch (error) {
+    case CopyError::ReadError:
+        r.messages.push_back(plainMessage(bracketedName(destination) + "Read error."));
+        break;
+    case CopyError::WriteError:
+        r.messages.push_back(plainMessage(bracketedName(destination) + "Write error."));
+        break;
+    case CopyError::NoMemory:
+        r.messages.push_back(plainMessage("Insufficient memory."));
+        break;
+    default:
+        break;
+    }
+    return r;
+}
+
+// An open file descriptor, closed on every path out.
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// A temporary file beside the destination that replaces it once complete;
+// removed when the copy fails.
+class PendingFile {
+public:
+    explicit PendingFile(const fs::path& destination)
+        : m_destination(destination),
+          m_path((destination.has_parent_path() ? destination.parent_path() : fs::path("."))
+                 / ("." + destination.filename().string() + ".XXXXXX"))
+    {
+        std::string name = m_path.string();
+        m_fd = ::mkstemp(name.data());
+        m_error = m_fd < 0 ? errno : 0;
+        m_path = name;
+    }
+    ~PendingFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed)
+            ::unlink(m_path.c_str());
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool created() const { return m_fd >= 0; }
+    int error() const { return m_error; }
+    int fd() const { return m_fd; }
+    const fs::path& path() const { return m_path; }
+
+    // Closes the file, gives it the source's last-write time and moves it over
+    // the destination; the errno of a failure, else 0.
+    int commit(const struct stat& source)
+    {
+        if (m_fd >= 0) {
+            const int fd = m_fd;
+            m_fd = -1;
+            if (::close(fd) != 0)
+                return errno;
+        }
+        const struct timespec times[2] = {source.st_atim, source.st_mtim};
+        ::utimensat(AT_FDCWD, m_path.c_str(), times, 0);
+        // A fresh file's usual mode: a read-only medium must not make the
+        // installed copy read-only.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(m_path.c_str(), 0666 & ~mask);
+        if (::rename(m_path.c_str(), m_destination.c_str()) != 0)
+            return errno;
+        m_committed = true;
+        return 0;
+    }
+
+private:
+    fs::path m_destination;
+    fs::path m_path;
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_committed = false;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+CopyResult copyUnchanged(const fs::path& source, const fs::path& destination)
+{
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0)
+        return failure(CopyError::ReadError, destination, errno);
+    if (S_ISDIR(st.st_mode))
+        return failure(CopyError::ReadError, destination, EISDIR);
+
+    PendingFile out(destination);
+    if (!out.created())
+        return failure(CopyError::WriteError, destination, out.error());
+    std::vector<char> buffer(kCopyBufferBytes);
+    while (true) {
+        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failure(CopyError::ReadError, destination, errno);
+        }
+        if (n == 0)
+            break;
+        if (!writeAll(out.fd(), buffer.data(), static_cast<std::size_t>(n)))
+            return failure(CopyError::WriteError, destination, errno);
+    }
+    if (const int e = out.commit(st))
+        return failure(CopyError::WriteError, destination, e);
+    CopyResult r;
+    r.ok = true;
+    return r;
+}
+
+CopyError fromMspack(int code, bool extracting)
+{
+    switch (code) {
+    case MSPACK_ERR_OK: return CopyError::None;
+    case MSPACK_ERR_NOMEMORY: return CopyError::NoMemory;
+    // While extracting, the input is already open: an open failure is the output's.
+    case MSPACK_ERR_OPEN: return extracting ? CopyError::WriteError : CopyError::ReadError;
+    case MSPACK_ERR_WRITE: return CopyError::WriteError;
+    case MSPACK_ERR_READ:
+    case MSPACK_ERR_SEEK:
+    case MSPACK_ERR_DATAFORMAT:
+    case MSPACK_ERR_DECRUNCH:
+    case MSPACK_ERR_CHECKSUM:
+    case MSPACK_ERR_SIGNATURE: return CopyError::ReadError;
+    default: return CopyError::Other;
+    }
+}
+
+// The SZDD decompressor and an open header, released on every path out.
+struct Szdd {
+    msszdd_decompressor* decompressor = mspack_create_szdd_decompressor(nullptr);
+    msszddd_header* header = nullptr;
+    ~Szdd()
+    {
+        if (header)
+            decompressor->close(decompressor, header);
+        if (decompressor)
+            mspack_destroy_szdd_decompressor(decompressor);
+    }
+};
+
+CopyResult copyExpanded(const fs::path& source, const fs::path& destination)
+{
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0)
+        return failure(CopyError::ReadError, destination, errno);
+    if (S_ISDIR(st.st_mode))
+        return failure(CopyError::ReadError, destination, EISDIR);
+    if (::access(source.c_str(), R_OK) != 0)
+        return failure(CopyError::ReadError, destination, errno);
+
+    Szdd szdd;
+    if (!szdd.decompressor)
+        return failure(CopyError::NoMemory, destination, ENOMEM);
+    szdd.header = szdd.decompressor->open(szdd.decompressor, source.c_str());
+    if (!szdd.header) {
+        const int code = szdd.decompressor->last_error(szdd.decompressor);
+        // No SZDD signature, or a file too short to hold the header: not
+        // compressed, so it is copied unchanged.
+        if (code == MSPACK_ERR_SIGNATURE || code == MSPACK_ERR_READ)
+            return copyUnchanged(source, destination);
+        return failure(fromMspack(code, false), destination, errno);
+    }
+
+    PendingFile out(destination);
+    if (!out.created())
+        return failure(CopyError::WriteError, destination, out.error());
+    const int code = szdd.decompressor->extract(szdd.decompressor, szdd.header, out.path().c_str());
+    if (code != MSPACK_ERR_OK)
+        return failure(fromMspack(code, true), destination, errno);
+    // A truncated file expands "successfully" but short of the header's length.
+    struct stat written {};
+    if (::stat(out.path().c_str(), &written) != 0)
+        return failure(CopyError::WriteError, destination, errno);
+    if (written.st_size != szdd.header->length)
+        return failure(CopyError::ReadError, destination, EIO);
+    if (const int e = out.commit(st))
+        return failure(CopyError::WriteError, destination, e);
+    CopyResult r;
+    r.ok = true;
+    return r;
+}
+
+using LocalTime = std::tuple<int, int, int, int, int, int>;
+
+std::optional<LocalTime> lastWriteLocal(const fs::path& path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return std::nullopt;
+    struct tm t {};
+    if (!::localtime_r(&st.st_mtim.tv_sec, &t))
+        return std::nullopt;
+    return LocalTime{t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+template <typename CopyFn>
+CopyResult copyWithCheck(const fs::path& source, const fs::path& destination, bool check,
+                         CopyFn copy)
+{
+    if (check) {
+        switch (checkTimeStamps(source, destination)) {
+        case TimeStampCheck::Error: {
+            CopyResult r;
+            r.error = CopyError::Other;
+            r.messages.push_back(plainMessage("Time stamp check error!"));
+            return r;
+        }
+        case TimeStampCheck::KeepDestination: {
+            CopyResult r;
+            r.ok = true;
+            r.keptNewer = true;
+            r.messages.push_back(plainMessage(
+                bracketedName(destination)
+                    + "Newer date file is already exist. Copy was not executed.",
+                Icon::Information));
+            return r;
+        }
+        case TimeStampCheck::Copy:
+            break;
+        }
+    }
+    try {
+        return copy(source, destination);
+    } catch (const std::bad_alloc&) {
+        return failure(CopyError::NoMemory, destination, ENOMEM);
+    }
+}
+
+} // namespace
+
+TimeStampCheck checkTimeStamps(const fs::path& source, const fs::path& destination)
+{
+    struct stat st {};
+    if (::stat(destination.c_str(), &st) != 0 && errno == ENOENT)
+        return TimeStampCheck::Copy;
+    const auto from = lastWriteLocal(source);
+    const auto to = lastWriteLocal(destination);
+    if (!from || !to)
+        return TimeStampCheck::Error;
+    return *from < *to ? TimeStampCheck::KeepDestination : TimeStampCheck::Copy;
+}
+
+CopyResult expandedCopy(const fs::path& source, const fs::path& destination, bool checkTimeStamp)
+{
+    return copyWithCheck(source, destination, checkTimeStamp, copyExpanded);
+}
+
+CopyResult plainCopy(const fs::path& source, const fs::path& destination, bool checkTimeStamp)
+{
+    return copyWithCheck(source, destination, checkTimeStamp, copyUnchanged);
+}
+
+} // namespace zlm
