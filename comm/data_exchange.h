@@ -1,0 +1,134 @@
+#pragma once
+// The Data Exchange session: moves the whole calibration image between the
+// ECU, the edit data (the open data set) and data or OBJ files, compares
+// images, and keeps the result log the dialog shows. Plain C++: the dialog
+// hands in the prompts, the ECU transfer and the choice dialogs.
+#include "data/ecu_data_set.h"
+#include "platform/prompts.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zlm {
+
+// An image as it travels between the places: start address and bytes.
+struct ImageBytes {
+    std::uint16_t start = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// What an image read from the ECU brought.
+struct EcuReadResult {
+    enum class Outcome { Complete, CheckFailed, Failed };
+    Outcome outcome = Outcome::Failed;
+    int checkMessageId = 0;            // CheckFailed: 1524 or 1542
+    std::optional<ImageBytes> image;   // Complete: the strict decode (none when it failed);
+                                       // Failed: what the lenient decoder kept
+};
+
+// What an image write to the ECU did, with the messages to show (the answer
+// text, or the failure), in order.
+struct EcuWriteResult {
+    bool ok = false;
+    std::vector<Message> messages;
+};
+
+// The ECU side of the exchange; the implementation shows the wait window.
+class EcuImageTransfer {
+public:
+    virtual ~EcuImageTransfer() = default;
+    virtual EcuReadResult readImage() = 0;
+    virtual EcuWriteResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) = 0;
+};
+
+enum class ExchangeSource { Ecu = 0, Edit = 1, File = 2 };
+enum class ExchangeChoice { Read, Write, Verify };
+
+// One image slot of the dialog ("current data" or "compare data").
+struct ImageSlot {
+    std::uint16_t start = 0;
+    std::vector<std::uint8_t> bytes;   // empty: the slot is empty
+    int rows = 0;                      // 16-byte rows the image touches
+    int topRow = 0;
+    bool partial = false;              // what arrived before an ECU read failed
+    std::string title;
+
+    bool empty() const { return bytes.empty(); }
+    std::size_t length() const { return bytes.size(); }
+    void clear() { *this = ImageSlot{}; }
+};
+
+enum class ExchangeButton { Read, Write, Verify, Clear, Close };
+
+class DataExchange {
+public:
+    // Asks the user which place to use; nothing on Cancel. The first choice is
+    // to be disabled (and the second preselected) while `portOpen` is true.
+    using ChoiceAsker = std::function<std::optional<ExchangeSource>(ExchangeChoice, bool portOpen)>;
+
+    // Brings the edit data's checksum byte up to date and remembers the
+    // modified flag, which finish() restores.
+    DataExchange(EcuDataSet& data, Prompts& prompts, EcuImageTransfer& ecu, ChoiceAsker ask,
+                 std::string dataDirectory, bool portOpen);
+
+    void read();
+    void write();
+    void verify();
+    void clear();
+    // Restores the modified flag (set when the dialog wrote into the edit data).
+    // Returns true when the views need a redraw.
+    bool finish();
+
+    const std::string& log() const { return m_log; }
+    const std::string& status() const { return m_status; }
+    bool enabled(ExchangeButton button) const;
+    ExchangeButton focus() const { return m_focus; }
+    const ImageSlot& current() const { return m_current; }
+    const ImageSlot& compare() const { return m_compare; }
+    bool wroteEditData() const { return m_wroteEdit; }
+    // Called around an ECU transfer so the dialog can disable its buttons.
+    std::function<void(bool busy)> onBusy;
+    // Called after a write into the edit data (the views redraw at once).
+    std::function<void()> onEditDataWritten;
+
+private:
+    enum class LoadResult { Done, Failed, Cancelled };
+    LoadResult load(ImageSlot& slot, ExchangeSource source, bool isCurrent);
+    LoadResult loadFromEcu(ImageSlot& slot, bool isCurrent);
+    LoadResult loadFromEdit(ImageSlot& slot);
+    LoadResult loadFromFile(ImageSlot& slot);
+    bool writeToEdit();
+    void setImageButtons(bool on);
+    void warn(const std::string& text);
+
+    EcuDataSet& m_data;
+    Prompts& m_prompts;
+    EcuImageTransfer& m_ecu;
+    ChoiceAsker m_ask;
+    std::string m_dataDirectory;
+    bool m_portOpen = false;
+    bool m_savedModified = false;
+
+    ImageSlot m_current;
+    ImageSlot m_compare;
+    ExchangeSource m_currentSource = ExchangeSource::Ecu;
+    bool m_wroteEdit = false;
+    std::string m_log;
+    std::string m_status;
+    bool m_writeEnabled = false;
+    bool m_verifyEnabled = false;
+    bool m_clearEnabled = false;
+    bool m_busy = false;
+    ExchangeButton m_focus = ExchangeButton::Read;
+};
+
+// Rows of 16 bytes an image touches.
+int imageRows(std::uint16_t start, std::size_t length);
+// 0x7F minus the low 8 bits of the sum of `bytes` before the last one.
+std::uint8_t checksumByteFor(std::span<const std::uint8_t> bytesBeforeChecksum);
+
+} // namespace zlm
