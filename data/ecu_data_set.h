@@ -42,12 +42,16 @@ public:
     std::span<std::uint8_t, kImageSize> image() { return *m_image; }
     std::span<const std::uint8_t, kImageSize> image() const { return *m_image; }
     std::uint8_t read(std::uint16_t address) const { return (*m_image)[address]; }
-    // Stores the byte; with `mirror` a data-cell byte is mirrored into linked
-    // maps (the map link hook). Sets the modified flag.
-    void write(std::uint16_t address, std::uint8_t value, bool mirror = true);
+    // Stores the byte; with `mirrorIntoLinks` the `mirror` hook passes it on to
+    // linked maps (the map link decides whether it is a data byte of the
+    // current map). Sets the modified flag.
+    void write(std::uint16_t address, std::uint8_t value, bool mirrorIntoLinks = true);
 
     std::uint16_t lowest = 0xFFFF;  // calibration range; the byte at `highest`
     std::uint16_t highest = 0;      // is the checksum byte
+    // False while lowest is above highest (nothing loaded, or no data records):
+    // there is then no checksum byte and nothing to save.
+    bool hasRange() const;
 
     // --- lines, maps, state --------------------------------------------------
     const LineList& definition() const { return m_definition; }
@@ -55,8 +59,10 @@ public:
     const LineList& lines() const { return m_lines; }
     std::vector<MapDefinition>& maps() { return m_maps; }
     const std::vector<MapDefinition>& maps() const { return m_maps; }
-    MapDefinition* currentMap();
+    MapDefinition* currentMap();   // nullptr when there is none
+    const MapDefinition* currentMap() const;
     int currentMapIndex() const { return m_currentMap; }
+    // An index outside the map array selects the first map (none when empty).
     void setCurrentMap(int index);
 
     const std::string& path() const { return m_path; }   // empty: no data set loaded
@@ -71,27 +77,42 @@ public:
     std::vector<std::string> linkList;
 
     // --- operations ----------------------------------------------------------
-    // Reads the data file into the lines and the image and rebuilds the maps.
-    // Does not set the path (the Open command does).
+    // Reads the data file into the lines and the image and rebuilds the maps;
+    // the link is emptied (mode 2) and the modified flag cleared. The image is
+    // not cleared first: bytes outside the file's records keep their values.
+    // Does not set the path (the Open command does). On a section error the
+    // lines and maps read so far stay until the next load or close.
     LoadResult load(const std::string& path);
-    // Checksum fix-up, "Data" section regenerated, every line written with CR LF.
-    // A failed save leaves any existing file untouched.
+    // Checksum fix-up, "Data" section regenerated, every line written with CR LF
+    // into a temporary file that then replaces `path`. On success the path
+    // becomes `path` and the modified flag is cleared. On failure ("ZLM-350 Data
+    // File Save Error!", 1533, exclamation icon) an existing file stays whole and
+    // the data set (image, lines, path, modified flag) is as it was.
     Status save(const std::string& path);
-    // Forgets the path, the lines, the maps and the link.
+    // Forgets the path, the lines, the maps and the link (mode 2).
     void close();
-    // Checksum fix-up alone: image[highest] = 0x7F - sum(lowest..highest-1).
+    // Checksum fix-up alone: image[highest] = 0x7F - sum(lowest..highest-1),
+    // written without mirroring; sets the modified flag. Nothing without a range.
     void fixChecksum();
 
+    // When the map has no edit target yet: a data cell at row 0, column 0.
     void startEditing(MapDefinition& map);
+    // Line list choice on the current map: row `index`, the value of the cell
+    // under the edit target, then the allowed raw range.
     void selectLine(int index);
 
     // --- hooks filled by later subsystems -------------------------------------
+    // After the maps are rebuilt by a load: read the preset link ("Multi Map").
+    std::function<void()> afterMapsParsed;
     // After a load: re-read the definition's "RS232C" and "Diag.Com" sections.
     std::function<void(const LineList& definition)> afterLoad;
     // Mirrors a data-cell byte into linked maps.
     std::function<void(std::uint16_t address, std::uint8_t value)> mirror;
 
 private:
+    void forgetFileContents();
+    Status parseMapsInto();
+
     const LineList& m_definition;
     std::unique_ptr<EcuImage> m_image = std::make_unique<EcuImage>();
     LineList m_lines;

@@ -1,0 +1,154 @@
+#include "data/text_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zlm {
+namespace {
+
+constexpr std::size_t kReadBufferBytes = 4096;
+constexpr int kMaxSymlinkHops = 40;
+
+// A descriptor closed when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded (a late write error
+    // can surface here).
+    bool reset()
+    {
+        if (m_fd < 0)
+            return true;
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result == 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+std::string systemReason(int error) { return std::strerror(error); }
+
+// Replacing a symbolic link by rename would cut the link; write through to the
+// file it names instead.
+std::filesystem::path resolveLinks(std::filesystem::path path)
+{
+    std::error_code ec;
+    for (int hop = 0; hop < kMaxSymlinkHops && std::filesystem::is_symlink(path, ec); ++hop) {
+        const auto target = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+bool writeAll(int fd, std::string_view contents)
+{
+    while (!contents.empty()) {
+        const ssize_t written = ::write(fd, contents.data(), contents.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        contents.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+mode_t newFileMode()
+{
+    // The mode a plain create would give: 0666 less the process umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+std::optional<LineList> readTextLines(const std::string& path)
+{
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid())
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+
+    std::string data;
+    char buffer[kReadBufferBytes];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        data.append(buffer, static_cast<std::size_t>(got));
+    }
+    return LineList::fromText(data);
+}
+
+bool writeFileReplacing(const std::string& path, std::string_view contents, std::string* reason)
+{
+    const auto fail = [reason](int error) {
+        if (reason)
+            *reason = systemReason(error);
+        return false;
+    };
+    if (path.empty())
+        return fail(ENOENT);
+
+    const std::filesystem::path target = resolveLinks(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(target, ec))
+        return fail(EISDIR);
+
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    FileDescriptor temp(::mkstemp(pattern.data()));
+    if (!temp.valid())
+        return fail(errno);
+    const std::string tempPath = pattern;
+    const auto failAndRemove = [&](int error) {
+        temp.reset();
+        ::unlink(tempPath.c_str());
+        return fail(error);
+    };
+
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
+    if (::fchmod(temp.get(), mode) != 0)
+        return failAndRemove(errno);
+    if (!writeAll(temp.get(), contents))
+        return failAndRemove(errno);
+    if (::fsync(temp.get()) != 0)
+        return failAndRemove(errno);
+    if (!temp.reset())
+        return failAndRemove(errno);
+    if (::rename(tempPath.c_str(), target.c_str()) != 0)
+        return failAndRemove(errno);
+
+    // Make the rename itself durable; the new content is in place either way.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
+    return true;
+}
+
+} // namespace zlm
