@@ -40,7 +40,7 @@ bool isSameOrBelow(std::string_view key, std::string_view path)
         && text::equalsNoCase(key.substr(0, path.size()), path);
 }
 
-std::string quoted(std::string_view s)
+std::string quotedText(std::string_view s)
 {
     std::string out = "\"";
     for (const char c : s) {
@@ -129,14 +129,14 @@ std::optional<Value> parseValue(std::string_view line)
 
 std::string textLine(std::string_view name, std::string_view value)
 {
-    return quoted(name) + "=sz:" + quoted(value);
+    return quotedText(name) + "=sz:" + quotedText(value);
 }
 
 std::string numberLine(std::string_view name, std::uint32_t value)
 {
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08x", value);
-    return quoted(name) + "=dword:" + hex;
+    return quotedText(name) + "=dword:" + hex;
 }
 
 // The registry file's lines, changed in place so comments and the order of
@@ -188,11 +188,14 @@ public:
         m_lines.push_back("[" + std::string(path) + "]");
     }
 
+    // `line` is the value's whole line, starting with its quoted name.
     void set(std::string_view path, std::string_view name, std::string line)
     {
         addKey(path);
         if (const int index = valueIndex(path, name); index >= 0) {
-            m_lines[static_cast<std::size_t>(index)] = std::move(line);
+            // The value keeps the spelling of its name, as the registry does.
+            auto& old = m_lines[static_cast<std::size_t>(index)];
+            old = quotedText(parseValue(old)->name) + line.substr(quotedText(name).size());
             return;
         }
         const auto h = static_cast<std::size_t>(header(path));
