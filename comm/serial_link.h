@@ -1,0 +1,108 @@
+#pragma once
+// The one RS-232C link between the PC and the ECU: the port parameters, open
+// and close, single-byte reads and writes with the optional communication log,
+// and the time-out countdown m_timeOut that every waiting loop of the ECU
+// protocol and of the live monitor watches.
+//
+// The main frame owns the 100 ms timer: it starts and stops it when the link
+// asks (timerControl) and calls tick() on every timer event. tick() counts
+// m_timeOut down and runs one step of the monitor poller (monitorStep).
+#include "app/app_settings.h"
+#include "data/line_list.h"
+#include "platform/serial_port.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zlm {
+
+// Baud rates of the speed indices 0..5.
+inline constexpr int kBaudRates[] = {600, 1200, 2400, 4800, 9600, 19200};
+// Period of the main frame's timer that counts m_timeOut down.
+inline constexpr int kTickPeriodMs = 100;
+
+// The definition file's "RS232C" section overrides the fields it names
+// ("Speed", "Data", "Parity", "Stop", "X", "CommPort"; keys and values
+// without regard to case). "CommPort" only applies while no port is chosen.
+// Called after every data-set load.
+void applyDefinitionSerialSettings(const LineList& definition, SerialSettings& settings);
+
+// Line state for the settings; false when a field is out of range.
+bool portParamsFor(const SerialSettings& settings, PortParams& params);
+
+class SerialLink {
+public:
+    // `settings` is the application's instance: changes made by the dialogs
+    // and by data-set loads take effect at the next Open.
+    explicit SerialLink(SerialSettings& settings, std::unique_ptr<SerialPort> port = makeTermiosPort());
+    SerialLink(const SerialLink&) = delete;
+    SerialLink& operator=(const SerialLink&) = delete;
+    ~SerialLink();
+
+    SerialSettings& settings() { return m_settings; }
+    const SerialSettings& settings() const { return m_settings; }
+
+    // Device path of a port index (default: portDevicePath without a settings file).
+    void setDeviceResolver(std::function<std::string(int portIndex)> resolver);
+    // Communication log file; empty switches the log off.
+    void setLogPath(std::string path) { m_logPath = std::move(path); }
+    const std::string& logPath() const { return m_logPath; }
+
+    // Closes the port if open, checks the parameters, opens the device with
+    // the line state and the time-out T, and sets the open flag. Starts the
+    // timer when `startTimer`. Returns the new open flag; reports nothing.
+    bool Open(bool startTimer);
+    // Closes the port and clears the open, busy and monitor-active flags;
+    // stops the timer. Nothing happens when the port is closed.
+    void Close();
+
+    // One byte in or out, waiting at most T ms; with the log on, one log line
+    // per call. An empty read leaves `buffer` as it was; the log line shows
+    // the complement of that value, so an empty read stands out.
+    IoResult ReadFile(std::uint8_t& buffer, std::string_view tag);
+    IoResult WriteFile(std::uint8_t byte, std::string_view tag);
+    // Reads and drops bytes until a read brings none, then clears the error
+    // state, so that stale bytes do not pass for echoes.
+    void Drain(std::string_view tag);
+    void ClearCommError();
+
+    // The timer event: counts m_timeOut down, then one monitor step.
+    // Does nothing while the timer is not running.
+    void tick();
+
+    int timeOut() const { return m_timeOut; }
+    void setTimeOut(int ticks) { m_timeOut = ticks; }
+
+    bool isOpen() const { return m_open; }
+    bool timerRunning() const { return m_timerRunning; }
+    const std::string& lastError() const { return m_lastError; }
+
+    // Link state flags (hand-over between foreground exchanges and the monitor).
+    bool busy = false;
+    bool monitorActive = false;
+    bool ecuChecked = false;
+
+    // Starts (true) or stops (false) the 100 ms timer; set by the main frame.
+    std::function<void(bool run)> timerControl;
+    // One step of the monitor poller, run after the countdown on every tick.
+    std::function<void()> monitorStep;
+
+private:
+    void log(std::string_view what, std::string_view tag, std::uint8_t buffer, const IoResult& r,
+             std::string_view countName);
+
+    SerialSettings& m_settings;
+    std::unique_ptr<SerialPort> m_port;
+    std::function<std::string(int)> m_resolveDevice;
+    std::string m_logPath;
+    std::string m_lastError;
+    int m_timeOut = 0;
+    int m_driverTimeoutMs = 50;
+    bool m_open = false;
+    bool m_timerRunning = false;
+};
+
+} // namespace zlm

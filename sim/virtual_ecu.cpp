@@ -1,0 +1,409 @@
+#include "sim/virtual_ecu.h"
+
+#include "comm/ecu_protocol.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zlm::sim {
+namespace {
+
+std::optional<int> parseInt(std::string_view s, int base)
+{
+    if (s.empty())
+        return std::nullopt;
+    std::string text(s);
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, base);
+    if (errno != 0 || *end != '\0' || v < 0 || v > 0x7FFFFFFF)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+// Longest image write text accepted before the ECU gives up on it.
+constexpr std::size_t kMaxImageText = 200000;
+// Stray bytes of the noise fault: no "S", no flow-control characters.
+constexpr std::uint8_t kNoise[] = {0x00, 0x2A, 0x7E, 0xA5};
+
+} // namespace
+
+std::optional<MonitorItem> parseMonitorItem(std::string_view text)
+{
+    const auto eq = text.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    MonitorItem item;
+    const auto number = parseInt(text.substr(0, eq), 16);
+    if (!number || *number > 0xFF)
+        return std::nullopt;
+    item.number = static_cast<std::uint8_t>(*number);
+    std::string_view gen = text.substr(eq + 1);
+    if (const auto slash = gen.find('/'); slash != std::string_view::npos) {
+        const auto size = parseInt(gen.substr(slash + 1), 10);
+        if (!size || (*size != 1 && *size != 2))
+            return std::nullopt;
+        item.size = *size;
+        item.sizeGiven = true;
+        gen = gen.substr(0, slash);
+    }
+    if (gen == "sine") {
+        item.kind = MonitorItem::Kind::Sine;
+    } else if (gen == "ramp") {
+        item.kind = MonitorItem::Kind::Ramp;
+    } else if (gen.substr(0, 6) == "const:") {
+        const auto v = parseInt(gen.substr(6), 0);
+        if (!v || *v > 0xFFFF)
+            return std::nullopt;
+        item.kind = MonitorItem::Kind::Const;
+        item.value = *v;
+    } else {
+        return std::nullopt;
+    }
+    return item;
+}
+
+std::optional<Fault> parseFault(std::string_view text)
+{
+    const auto colon = text.find(':');
+    const std::string_view name = text.substr(0, colon);
+    std::optional<int> n;
+    if (colon != std::string_view::npos) {
+        n = parseInt(text.substr(colon + 1), 10);
+        if (!n)
+            return std::nullopt;
+    }
+    struct Entry {
+        std::string_view name;
+        Fault::Kind kind;
+        bool needsNumber;
+    };
+    static constexpr Entry kFaults[] = {
+        {"no-answer", Fault::Kind::NoAnswer, false},
+        {"wrong-type", Fault::Kind::WrongType, false},
+        {"wrong-echo", Fault::Kind::WrongEcho, true},
+        {"missing-echo", Fault::Kind::MissingEcho, true},
+        {"cut", Fault::Kind::Cut, true},
+        {"noise", Fault::Kind::Noise, false},
+        {"slow", Fault::Kind::Slow, true},
+    };
+    for (const Entry& e : kFaults) {
+        if (e.name == name && e.needsNumber == n.has_value())
+            return Fault{e.kind, n.value_or(0)};
+    }
+    return std::nullopt;
+}
+
+VirtualEcu::VirtualEcu(VirtualEcuConfig config) : m_config(std::move(config))
+{
+    // A recognisable pattern until an image is loaded or written.
+    for (std::size_t i = 0; i < m_memory.size(); ++i)
+        m_memory[i] = static_cast<std::uint8_t>(i * 7 + 3);
+}
+
+VirtualEcu::~VirtualEcu()
+{
+    stop();
+    if (m_slaveHold >= 0)
+        ::close(m_slaveHold);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool VirtualEcu::openPty()
+{
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        m_error = std::string("pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    char name[256];
+    if (::ptsname_r(m_master, name, sizeof name) != 0) {
+        m_error = std::string("ptsname: ") + std::strerror(errno);
+        return false;
+    }
+    m_devicePath = name;
+    // Raw from the start, so that nothing the ECU sends is echoed back by the
+    // line discipline before the tool has set the line up.
+    m_slaveHold = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slaveHold < 0) {
+        m_error = std::string(name) + ": " + std::strerror(errno);
+        return false;
+    }
+    termios t{};
+    ::tcgetattr(m_slaveHold, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(m_slaveHold, TCSANOW, &t);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+void VirtualEcu::start()
+{
+    m_stop = false;
+    m_thread = std::thread([this] { run(m_stop); });
+}
+
+void VirtualEcu::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void VirtualEcu::setImage(std::uint16_t address, std::span<const std::uint8_t> bytes)
+{
+    std::lock_guard lock(m_memoryMutex);
+    for (std::size_t i = 0; i < bytes.size() && address + i < m_memory.size(); ++i)
+        m_memory[address + i] = bytes[i];
+}
+
+std::vector<std::uint8_t> VirtualEcu::memory(std::uint16_t address, std::size_t count) const
+{
+    std::lock_guard lock(m_memoryMutex);
+    const std::size_t n = std::min(count, m_memory.size() - address);
+    return {m_memory.begin() + address, m_memory.begin() + address + n};
+}
+
+std::uint8_t VirtualEcu::byteAt(std::uint16_t address) const
+{
+    std::lock_guard lock(m_memoryMutex);
+    return m_memory[address];
+}
+
+bool VirtualEcu::has(Fault::Kind kind, int* n) const
+{
+    for (const Fault& f : m_config.faults) {
+        if (f.kind == kind) {
+            if (n)
+                *n = f.n;
+            return true;
+        }
+    }
+    return false;
+}
+
+int VirtualEcu::readByte(int timeoutMs)
+{
+    std::uint8_t byte = 0;
+    for (;;) {
+        const ssize_t n = ::read(m_master, &byte, 1);
+        if (n == 1)
+            break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        pollfd p{m_master, POLLIN, 0};
+        const int r = ::poll(&p, 1, timeoutMs);
+        if (r <= 0)
+            return -1;
+        if (!(p.revents & POLLIN)) {
+            // The tool has the line closed: nothing can arrive; wait it out.
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 10)));
+            return -1;
+        }
+        timeoutMs = 0;
+    }
+    if (m_config.baud > 0) {
+        // The character takes 10 bit times to arrive on a real line.
+        const auto charTime = std::chrono::microseconds(10'000'000LL / m_config.baud);
+        m_rxFree = std::max(m_rxFree, Clock::now()) + charTime;
+        std::this_thread::sleep_until(m_rxFree);
+    }
+    return byte;
+}
+
+void VirtualEcu::send(std::uint8_t byte)
+{
+    int delayMs = 0;
+    if (has(Fault::Kind::Slow, &delayMs) && delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    if (m_config.baud > 0) {
+        const auto charTime = std::chrono::microseconds(10'000'000LL / m_config.baud);
+        m_txFree = std::max(m_txFree, Clock::now()) + charTime;
+        std::this_thread::sleep_until(m_txFree);
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const ssize_t n = ::write(m_master, &byte, 1);
+        if (n == 1)
+            return;
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        pollfd p{m_master, POLLOUT, 0};
+        ::poll(&p, 1, 10);
+    }
+}
+
+// Echoes one byte of a command, unless a fault says otherwise. False when
+// the echo was dropped or changed.
+bool VirtualEcu::echo(std::uint8_t byte)
+{
+    ++m_echoIndex;
+    int n = 0;
+    if (has(Fault::Kind::MissingEcho, &n) && n == m_echoIndex)
+        return false;
+    if (has(Fault::Kind::WrongEcho, &n) && n == m_echoIndex) {
+        send(static_cast<std::uint8_t>(byte ^ 0x01));
+        return false;
+    }
+    send(byte);
+    ++m_echoes;
+    return true;
+}
+
+void VirtualEcu::run(const std::atomic<bool>& stopFlag)
+{
+    m_txFree = m_rxFree = Clock::now();
+    while (!stopFlag) {
+        const int byte = readByte(50);
+        if (byte < 0 || has(Fault::Kind::NoAnswer))
+            continue;
+        handle(static_cast<std::uint8_t>(byte), stopFlag);
+    }
+}
+
+void VirtualEcu::sendNoise()
+{
+    for (const std::uint8_t b : kNoise)
+        send(b);
+}
+
+void VirtualEcu::handle(std::uint8_t command, const std::atomic<bool>& stopFlag)
+{
+    switch (command) {
+    case ecu::kIdentify:
+        send(m_config.type[0]);
+        send(has(Fault::Kind::WrongType) ? static_cast<std::uint8_t>(m_config.type[1] + 1)
+                                         : m_config.type[1]);
+        if (has(Fault::Kind::Noise))
+            sendNoise();
+        return;
+    case ecu::kWriteByte:
+    case ecu::kWriteWord:
+        singleWrite(command == ecu::kWriteWord);
+        return;
+    case ecu::kImage: {
+        if (!echo(command))
+            return;
+        const int what = readByte(m_config.idleTimeoutMs);
+        if (what == ecu::kImageRead) {
+            if (echo(ecu::kImageRead))
+                sendImage();
+        } else if (what == ecu::kImageWrite) {
+            if (echo(ecu::kImageWrite))
+                receiveImage();
+        }
+        return;
+    }
+    default:
+        for (const MonitorItem& item : m_config.monitor) {
+            if (item.number == command) {
+                answerPoll(item);
+                return;
+            }
+        }
+        return; // unknown bytes are ignored
+    }
+}
+
+void VirtualEcu::singleWrite(bool word)
+{
+    std::uint8_t frame[5] = {word ? ecu::kWriteWord : ecu::kWriteByte};
+    const int length = word ? 5 : 4;
+    if (!echo(frame[0]))
+        return;
+    for (int i = 1; i < length; ++i) {
+        const int b = readByte(m_config.idleTimeoutMs);
+        if (b < 0)
+            return; // the tool gave up
+        frame[i] = static_cast<std::uint8_t>(b);
+        if (!echo(frame[i]))
+            return;
+    }
+    const std::uint16_t address = static_cast<std::uint16_t>(frame[1] << 8 | frame[2]);
+    std::lock_guard lock(m_memoryMutex);
+    m_memory[address] = frame[3];
+    if (word)
+        m_memory[static_cast<std::uint16_t>(address + 1)] = frame[4];
+}
+
+void VirtualEcu::sendImage()
+{
+    std::vector<std::uint8_t> bytes;
+    if (m_config.calibStart <= m_config.calibEnd)
+        bytes = memory(m_config.calibStart, m_config.calibEnd - m_config.calibStart + 1u);
+    std::string text;
+    for (const std::string& record : encodeImage(m_config.calibStart, bytes))
+        text += record;
+    if (has(Fault::Kind::Noise))
+        text.insert(0, reinterpret_cast<const char*>(kNoise), sizeof kNoise);
+    int cut = -1;
+    has(Fault::Kind::Cut, &cut);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (cut >= 0 && static_cast<int>(i) >= cut)
+            return; // falls silent
+        const auto c = static_cast<std::uint8_t>(text[i]);
+        send(c);
+        // The tool echoes every character; anything else ends the transfer.
+        if (readByte(m_config.echoTimeoutMs) != c)
+            return;
+    }
+}
+
+void VirtualEcu::receiveImage()
+{
+    int cut = -1;
+    has(Fault::Kind::Cut, &cut);
+    std::string text;
+    for (;;) {
+        const int b = readByte(m_config.idleTimeoutMs);
+        if (b < 0 || text.size() > kMaxImageText)
+            return; // the tool gave up half-way: nothing is stored
+        if (cut >= 0 && static_cast<int>(text.size()) >= cut)
+            continue; // no more echoes: swallow until the line falls silent
+        text.push_back(static_cast<char>(b));
+        if (!echo(static_cast<std::uint8_t>(b)))
+            continue;
+        if (text.size() >= ecu::kEndRecord.size()
+            && std::string_view(text).substr(text.size() - ecu::kEndRecord.size())
+                == ecu::kEndRecord)
+            break;
+    }
+    const auto image = decodeStrict(text);
+    if (image) {
+        setImage(image->start, image->bytes);
+        ++m_imagesReceived;
+    }
+    send(image ? m_config.answer : m_config.badAnswer);
+}
+
+void VirtualEcu::answerPoll(const MonitorItem& item)
+{
+    ++m_polls;
+    const int full = item.size == 2 ? 0xFFFF : 0xFF;
+    int value = 0;
+    switch (item.kind) {
+    case MonitorItem::Kind::Const:
+        value = item.value & full;
+        break;
+    case MonitorItem::Kind::Ramp:
+        value = static_cast<int>(m_ramp++ & static_cast<std::uint32_t>(full));
+        break;
+    case MonitorItem::Kind::Sine: {
+        const double t = std::chrono::duration<double>(Clock::now() - m_start).count();
+        const double half = full / 2.0;
+        value = static_cast<int>(std::lround(half + half * std::sin(t * 2 * 3.14159265358979 / 5.0)));
+        break;
+    }
+    }
+    if (item.size == 2)
+        send(static_cast<std::uint8_t>(value >> 8));
+    send(static_cast<std::uint8_t>(value));
+}
+
+} // namespace zlm::sim
