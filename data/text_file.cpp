@@ -119,7 +119,9 @@ bool writeFileReplacing(const std::string& path, std::string_view contents, std:
 
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A short fixed name, so that a target whose own name is near the length
+    // limit can still be replaced.
+    std::string pattern = (folder / ".zlm-save.XXXXXX").string();
     FileDescriptor temp(::mkstemp(pattern.data()));
     if (!temp.valid())
         return fail(errno);
