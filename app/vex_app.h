@@ -36,6 +36,7 @@ public:
     // Paths of the program and its settings.
     std::string programName = "ZLM350";   // the executable's base name
     std::filesystem::path programDir;
+    std::filesystem::path programPath;    // full path of the running program
     std::filesystem::path iniPath;        // the settings file "ZLM350.ini"
     std::filesystem::path settingsDir;    // stands for the Windows folder
     std::filesystem::path tempDefinitionPath; // "zlmst0.tmp", deleted at exit
@@ -44,7 +45,8 @@ public:
     LineList definitionLines;
     EcuDataSet& data() { return *m_data; }
     const EcuDataSet& data() const { return *m_data; }
-    Prompts& prompts() { return *m_prompts; }
+    // The prompts chosen at start-up (scripted or Qt); set before first use.
+    Prompts& prompts();
     void setPrompts(std::unique_ptr<Prompts> prompts) { m_prompts = std::move(prompts); }
 
     // Formats a physical value with the X, Y or Z display format.

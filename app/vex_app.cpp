@@ -1,0 +1,32 @@
+#include "app/vex_app.h"
+
+#include "data/conversion.h"
+
+#include <cassert>
+#include <system_error>
+
+namespace zlm {
+
+CVexApp::CVexApp() : m_data(std::make_unique<EcuDataSet>(definitionLines)) {}
+
+CVexApp::~CVexApp()
+{
+    // The expanded definition file lives only as long as the program; a file
+    // that cannot be removed any more is no reason to fail the exit.
+    if (!tempDefinitionPath.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(tempDefinitionPath, ec);
+    }
+}
+
+Prompts& CVexApp::prompts()
+{
+    assert(m_prompts && "prompts are chosen at start-up");
+    return *m_prompts;
+}
+
+std::string CVexApp::formatX(float value) const { return zlm::formatX(formats, value); }
+std::string CVexApp::formatY(float value) const { return zlm::formatY(formats, value); }
+std::string CVexApp::formatZ(float value) const { return zlm::formatZ(formats, value); }
+
+} // namespace zlm

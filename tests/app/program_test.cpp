@@ -1,0 +1,177 @@
+// The real ZLM350 program, started as a user or a script would start it, with
+// scripted prompts and folders of its own.
+#include "app_test_util.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace zlm {
+namespace {
+
+using apptest::readFile;
+using apptest::TempDir;
+using apptest::writeFile;
+namespace fs = std::filesystem;
+
+const fs::path kProgram = fs::path(ZLM_BINARY_DIR) / "app" / "ZLM350";
+const fs::path kSamples = fs::path(ZLM_BINARY_DIR) / "res";
+constexpr int kFinishMs = 30000; // a generous bound for a loaded machine, not a measurement
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        out.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return out;
+}
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(kProgram)) << kProgram;
+        fs::create_directories(m_dirs.path() / "home");
+        fs::create_directories(m_dirs.path() / "tmp");
+        fs::create_directories(m_dirs.path() / "work");
+    }
+
+    fs::path home() const { return m_dirs / "home"; }
+    fs::path tmp() const { return m_dirs / "tmp"; }
+    fs::path work() const { return m_dirs / "work"; }
+    fs::path promptsFile() const { return m_dirs / "prompts.txt"; }
+
+    void installSettings() { writeFile(home() / "ZLM350.ini", "[PRECISION]\r\nX=0\r\n"); }
+    void installDefinition()
+    {
+        fs::copy_file(kSamples / "ZLM350.STZ", home() / "ZLM350.STZ");
+    }
+
+    void start(const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("ZLM350_HOME", QString::fromStdString(home().string()));
+        env.insert("TMPDIR", QString::fromStdString(tmp().string()));
+        env.insert("ZLM350_PROMPTS", QString::fromStdString(promptsFile().string()));
+        env.insert("ZLM350_SCREEN", "1024x768");
+        env.remove("ZLM350_ANSWERS");
+        m_process.setProcessEnvironment(env);
+        m_process.setWorkingDirectory(QString::fromStdString(work().string()));
+        m_process.start(QString::fromStdString(kProgram.string()), arguments);
+        ASSERT_TRUE(m_process.waitForStarted(kFinishMs));
+    }
+
+    // Runs the program to its end; false when it did not end by itself.
+    bool run(const QStringList& arguments)
+    {
+        start(arguments);
+        if (!m_process.waitForFinished(kFinishMs)) {
+            m_process.kill();
+            m_process.waitForFinished();
+            return false;
+        }
+        return m_process.exitStatus() == QProcess::NormalExit;
+    }
+
+    std::vector<std::string> prompts() const
+    {
+        return fs::exists(promptsFile()) ? lines(readFile(promptsFile()))
+                                         : std::vector<std::string>{};
+    }
+
+    void TearDown() override
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    TempDir m_dirs;
+    QProcess m_process;
+};
+
+TEST_F(Program, WithoutSettingsFileStopsWithExitCodeZero)
+{
+    installDefinition();
+    ASSERT_TRUE(run({}));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const auto shown = prompts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "STOP\tTavoreth Racing Tool\tZLM350.ini is not exist.");
+    EXPECT_TRUE(fs::is_empty(tmp()));
+}
+
+TEST_F(Program, WithoutDefinitionFileStopsWithExitCodeZero)
+{
+    installSettings();
+    ASSERT_TRUE(run({}));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const auto shown = prompts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "STOP\tTavoreth Racing Tool\tSetup file is not exist.");
+    EXPECT_TRUE(fs::is_empty(tmp()));
+}
+
+TEST_F(Program, BatchConversionWritesTheCsvAndRemovesTheExpandedDefinition)
+{
+    installSettings();
+    installDefinition();
+    ASSERT_EQ(readFile(home() / "ZLM350.STZ").substr(0, 4), "SZDD");
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "Standard data.lyn");
+
+    ASSERT_TRUE(run({"Standard data.lyn", "out put.csv"}));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_TRUE(prompts().empty());
+    const auto csv = lines(readFile(work() / "out put.csv"));
+    ASSERT_GT(csv.size(), 3u);
+    EXPECT_EQ(csv[1], "Version 1.0\r");
+    EXPECT_EQ(csv.back(), "[end]\r");
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+}
+
+TEST_F(Program, FailedBatchConversionStillEndsByItself)
+{
+    installSettings();
+    installDefinition();
+    ASSERT_TRUE(run({"missing.lyn", "out.csv"}));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const auto shown = prompts();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "EXCLAMATION\tTavoreth Racing Tool\tFailed to open file");
+    EXPECT_FALSE(fs::exists(work() / "out.csv"));
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+}
+
+TEST_F(Program, OneFileNameWithABlankStartsNormally)
+{
+    installSettings();
+    installDefinition();
+    writeFile(work() / "My Data.lyn", "not a data file\r\n");
+    start({"My Data.lyn"});
+    // A normal start keeps running with its windows; a split name would have
+    // run the batch conversion and ended with "Failed to open file".
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline && !fs::exists(tmp() / "zlmst0.tmp"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(m_process.waitForFinished(1500));
+    EXPECT_EQ(m_process.state(), QProcess::Running);
+    EXPECT_TRUE(prompts().empty());
+    EXPECT_TRUE(fs::exists(tmp() / "zlmst0.tmp"));
+    EXPECT_FALSE(fs::exists(work() / "Data.lyn"));
+}
+
+} // namespace
+} // namespace zlm
