@@ -44,6 +44,7 @@ public:
     void paste() override;
     std::pair<int, int> selection() const override;
     void requestFocus(int flag) override;
+    QSize sizeHint() const override;
 
     // New layout for the (possibly changed) current map: sizes, scroll bars,
     // editors. Called after a re-target and by RefreshAll.
@@ -81,20 +82,35 @@ private:
     friend class GridPane;
 
     MapDefinition* map() const;
-    void placeCellEditor();
-    void placeHeaderEditor();
+    int lineCount() const;   // Z points
+    int pointCount() const;  // X points per line
+    int rowCount() const;    // grid rows: lines, or 2 x lines in the paired layout
+    bool headerEditable() const; // map modes 1 and 3
+    // Texts of the values as the table shows them.
+    QString dataText(int line, int point) const;
+    QString xText(int line, int point) const;
+    QString zText(int line) const;
+    QString currentText() const; // the current value in the current part's format
+    CellEditor* activeEditor() const; // the header editor while it is active, else the cell editor
+
     bool headerPartActive() const; // THROT, or RPM in the standard layout
-    void applyCellEditor();
-    void applyHeaderEditor();
+    void placeCellEditor(bool refill = true);
+    void placeHeaderEditor(bool refill = true);
+    void replaceEditors(); // after scrolling: same texts, new places
+    bool applyCellEditor();
+    bool applyHeaderEditor();
     void editorKey(CellEditor* editor, int character, bool shift);
     void pickCell(int x, int y);
     void pickHeader(int x, int y);
     void finishPick(bool header);
     void moveInCellEditor(MoveCode code);
     void moveInHeaderEditor(MoveCode code);
+    // Makes (part, line, point) the current cell after applying the pending edit.
+    void moveTo(int part, int line, int point);
     void stepData(int direction);
     void stepAxis(int direction);
     void focusRequest(int flag);
+    void showError(const std::string& first);
 
     CVexApp& m_app;
     CVexDoc& m_doc;

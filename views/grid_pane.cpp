@@ -1,0 +1,218 @@
+#include "views/grid_pane.h"
+
+#include "views/cell_editor.h"
+#include "views/table_window.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace zlm {
+
+namespace {
+const QColor kGrey(192, 192, 192);
+constexpr int kTextInsetPx = 4;  // cell values end this far left of the cell's right edge
+} // namespace
+
+GridPane::GridPane(TableWindow& table) : QAbstractScrollArea(&table), m_table(table)
+{
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
+    setLineWidth(1);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    viewport()->setAutoFillBackground(false);
+    m_editor = new CellEditor(viewport());
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_updating || value == m_firstColumn)
+            return;
+        m_firstColumn = value;
+        scrolled();
+    });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_updating || value == m_firstRow)
+            return;
+        m_firstRow = value;
+        scrolled();
+    });
+}
+
+void GridPane::scrolled()
+{
+    m_table.update();
+    viewport()->update();
+    m_table.replaceEditors();
+}
+
+void GridPane::setBar(Qt::Orientation orientation, bool shown, int maximum)
+{
+    const bool vertical = orientation == Qt::Vertical;
+    QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
+    int& first = vertical ? m_firstRow : m_firstColumn;
+    const Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    const bool wasShown =
+        (vertical ? verticalScrollBarPolicy() : horizontalScrollBarPolicy()) == Qt::ScrollBarAlwaysOn;
+    if (wasShown != shown) {
+        first = 0;
+        if (vertical)
+            setVerticalScrollBarPolicy(policy);
+        else
+            setHorizontalScrollBarPolicy(policy);
+    }
+    maximum = shown ? std::max(0, maximum) : 0;
+    first = std::clamp(first, 0, maximum);
+    bar->setRange(0, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(std::max(1, maximum / 4));
+    bar->setValue(first);
+}
+
+void GridPane::updateScrollBars()
+{
+    const int w = m_table.cellWidth();
+    const int h = m_table.cellHeight();
+    const int columns = m_table.pointCount();
+    const int rows = m_table.rowCount();
+    const QSize area = contentsRect().size();
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+
+    // Each bar takes room from the other's direction: settle both together.
+    bool horizontal = false;
+    bool vertical = false;
+    int width = area.width();
+    int height = area.height();
+    for (int pass = 0; pass < 3; ++pass) {
+        width = area.width() - (vertical ? extent : 0);
+        height = area.height() - (horizontal ? extent : 0);
+        horizontal = columns * w > width;
+        vertical = rows * h > height;
+    }
+    width = area.width() - (vertical ? extent : 0);
+    height = area.height() - (horizontal ? extent : 0);
+
+    m_updating = true;
+    setBar(Qt::Horizontal, horizontal, columns - (w > 0 ? std::max(width, 0) / w : 0));
+    setBar(Qt::Vertical, vertical, rows - (h > 0 ? std::max(height, 0) / h : 0));
+    m_updating = false;
+    viewport()->update();
+}
+
+void GridPane::ensureVisible(int row, int column)
+{
+    const int w = m_table.cellWidth();
+    const int h = m_table.cellHeight();
+    const int visibleColumns = std::max(1, viewport()->width() / std::max(1, w));
+    const int visibleRows = std::max(1, viewport()->height() / std::max(1, h));
+    int first = m_firstColumn;
+    if (column < first)
+        first = column;
+    else if (column >= first + visibleColumns)
+        first = column - visibleColumns + 1;
+    horizontalScrollBar()->setValue(first);
+    first = m_firstRow;
+    if (row < first)
+        first = row;
+    else if (row >= first + visibleRows)
+        first = row - visibleRows + 1;
+    verticalScrollBar()->setValue(first);
+}
+
+void GridPane::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+}
+
+void GridPane::scrollContentsBy(int, int)
+{
+    // The first visible indices follow the bars' valueChanged; nothing to move here.
+}
+
+bool GridPane::viewportEvent(QEvent* event)
+{
+    // Wheel scrolling goes to the bars as usual; everything else as for the pane.
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void GridPane::paintEvent(QPaintEvent*)
+{
+    QPainter p(viewport());
+    const QRect area = viewport()->rect();
+    const int w = m_table.cellWidth();
+    const int h = m_table.cellHeight();
+    const int columns = m_table.pointCount();
+    const int rows = m_table.rowCount();
+    const bool paired = m_table.pairedLayout();
+
+    p.fillRect(area, Qt::white);
+    if (w <= 0 || h <= 0)
+        return;
+    const int shownColumns = std::max(0, std::min(columns - m_firstColumn, area.width() / w + 2));
+    const int shownRows = std::max(0, std::min(rows - m_firstRow, area.height() / h + 2));
+    const int usedWidth = std::max(0, columns - m_firstColumn) * w;
+    const int usedHeight = std::max(0, rows - m_firstRow) * h;
+
+    p.setFont(m_table.m_cellFont);
+    for (int r = 0; r < shownRows; ++r) {
+        const int row = m_firstRow + r;
+        const bool axisRow = paired && row % 2 == 0;
+        const int line = paired ? row / 2 : row;
+        for (int c = 0; c < shownColumns; ++c) {
+            const int point = m_firstColumn + c;
+            const QRect cell(c * w, r * h, w, h);
+            if (axisRow) {
+                p.fillRect(cell, kGrey);
+                p.setPen(Qt::black);
+                p.drawText(cell, Qt::AlignCenter, m_table.xText(line, point));
+            } else {
+                p.setPen(Qt::black);
+                p.drawText(cell.adjusted(0, 0, -kTextInsetPx, 0), Qt::AlignRight | Qt::AlignVCenter,
+                           m_table.dataText(line, point));
+            }
+        }
+    }
+
+    // Grid lines one pixel right of (and below) each multiple of the cell size.
+    p.setPen(kGrey);
+    for (int c = 1; c <= shownColumns; ++c)
+        p.drawLine(c * w - 1 + 1, 0, c * w - 1 + 1, std::min(usedHeight, area.height()));
+    for (int r = 1; r <= shownRows; ++r)
+        p.drawLine(0, r * h - 1 + 1, std::min(usedWidth, area.width()), r * h - 1 + 1);
+
+    // Beyond the last column and below the last row: a cross hatch, bounded in black.
+    QBrush hatch(kGrey, Qt::DiagCrossPattern);
+    if (usedWidth < area.width())
+        p.fillRect(QRect(usedWidth + 1, 0, area.width() - usedWidth, area.height()), hatch);
+    if (usedHeight < area.height())
+        p.fillRect(QRect(0, usedHeight + 1, std::min(usedWidth, area.width()) + 1,
+                         area.height() - usedHeight),
+                   hatch);
+    p.setPen(Qt::black);
+    if (usedWidth < area.width())
+        p.drawLine(usedWidth + 1, 0, usedWidth + 1, std::min(usedHeight + 1, area.height()));
+    if (usedHeight < area.height())
+        p.drawLine(0, usedHeight + 1, std::min(usedWidth + 1, area.width()), usedHeight + 1);
+}
+
+void GridPane::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    m_table.pickCell(pos.x(), pos.y());
+    event->accept();
+}
+
+void GridPane::keyPressEvent(QKeyEvent* event)
+{
+    // The table window turns keys into moves; the scroll area must not page with them.
+    event->ignore();
+}
+
+} // namespace zlm

@@ -1,0 +1,49 @@
+#pragma once
+// GridPane: the cell area of a TableWindow, right of the left header column and
+// (standard layout) below the top header row. Draws the visible cells, owns the
+// two scroll bars and hosts the cell editor. The first visible row and column
+// are the scroll positions; the header strip follows them.
+#include <QAbstractScrollArea>
+
+namespace zlm {
+
+class CellEditor;
+class TableWindow;
+
+class GridPane final : public QAbstractScrollArea {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(GridPane)
+public:
+    explicit GridPane(TableWindow& table);
+
+    int firstVisibleRow() const { return m_firstRow; }
+    int firstVisibleColumn() const { return m_firstColumn; }
+    CellEditor* cellEditor() const { return m_editor; }
+
+    // Shows or hides the bars for the map's rows and points and the pane's
+    // size; a bar that is shown or hidden resets its first visible index to 0,
+    // and an index beyond the new range is set to the range's end.
+    void updateScrollBars();
+    // Scrolls so that the grid cell (row, column) is visible.
+    void ensureVisible(int row, int column);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void scrolled();
+    void setBar(Qt::Orientation orientation, bool shown, int maximum);
+
+    TableWindow& m_table;
+    CellEditor* m_editor = nullptr;
+    int m_firstRow = 0;
+    int m_firstColumn = 0;
+    bool m_updating = false;  // bar ranges being set: no scrolling
+};
+
+} // namespace zlm

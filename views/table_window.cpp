@@ -1,0 +1,1022 @@
+#include "views/table_window.h"
+
+#include "app/vex_app.h"
+#include "data/conversion.h"
+#include "data/map_access.h"
+#include "res/string_table.h"
+#include "views/cell_editor.h"
+#include "views/grid_pane.h"
+#include "views/undo_stack.h"
+#include "views/vex_doc.h"
+
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace zlm {
+
+namespace {
+
+const QColor kGrey(192, 192, 192);
+constexpr int kOwnKind = 3;          // flag of the notifications this window causes
+constexpr int kCaptionId = 2001;     // "Table Window"
+constexpr int kHeaderFontPx = 14;
+constexpr int kLabelInsetPx = 4;     // Z labels end this far left of the column's edge
+constexpr int kLabelTopPx = 2;       // and start this far below the row's top
+constexpr int kMinCellPx = 8;
+
+TableWindow::EcuWriteHook& ecuWriteHook()
+{
+    static TableWindow::EcuWriteHook hook;
+    return hook;
+}
+
+// Program-wide: a commit must not run again while its own message box is shown.
+bool g_applying = false;
+
+struct ApplyGuard {
+    ApplyGuard() { g_applying = true; }
+    ~ApplyGuard() { g_applying = false; }
+    ApplyGuard(const ApplyGuard&) = delete;
+    ApplyGuard& operator=(const ApplyGuard&) = delete;
+};
+
+int elementMax(const AxisDescriptor& axis) { return axis.width == 2 ? 0xFFFF : 0xFF; }
+
+float toPhysical(const AxisDescriptor& axis, int raw)
+{
+    return axis.width == 2 ? rawWordToPhysical(axis, static_cast<std::uint16_t>(raw)).value
+                           : rawByteToPhysical(axis, static_cast<std::uint8_t>(raw)).value;
+}
+
+struct PhysicalRange {
+    float low = 0.0f;
+    float high = 0.0f;
+};
+
+PhysicalRange physicalRange(const AxisDescriptor& axis)
+{
+    return {std::max(axisMinimum(axis), axisLowerLimit(axis)),
+            std::min(axisMaximum(axis), axisUpperLimit(axis))};
+}
+
+// A typed value: not empty, digits and '.', a '-' only in front, and a number
+// as a whole ("1.2.3" is not).
+std::optional<float> parseTyped(const QString& text)
+{
+    const std::string s = text.toStdString();
+    if (s.empty())
+        return std::nullopt;
+    bool digit = false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != '.' && !(c == '-' && i == 0))
+            return std::nullopt;
+    }
+    if (!digit)
+        return std::nullopt;
+    float value = 0.0f;
+    const char* end = s.data() + s.size();
+    const auto [ptr, ec] = std::from_chars(s.data(), end, value, std::chars_format::fixed);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string rangeOverText(float typed, PhysicalRange range, float set)
+{
+    char buffer[512];
+    const std::string format(loadString(1525));
+    std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<double>(typed),
+                  static_cast<double>(range.low), static_cast<double>(range.high),
+                  static_cast<double>(set));
+    return buffer;
+}
+
+// The i-th physical value of a config-map list axis, as text in `format`.
+std::string listValue(const AxisDescriptor& axis, int index)
+{
+    const auto fields = text::splitFields(axis.values);
+    if (index < 0 || static_cast<std::size_t>(index) >= fields.size())
+        return {};
+    return std::string(fields[static_cast<std::size_t>(index)]);
+}
+
+} // namespace
+
+void TableWindow::setEcuWriteHook(EcuWriteHook hook) { ecuWriteHook() = std::move(hook); }
+
+TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
+    : EditWindow(parent), m_app(app), m_doc(doc)
+{
+    m_cellWidth = std::max(kMinCellPx, app.settings.tableCellWidth);
+    m_cellHeight = std::max(kMinCellPx, app.settings.tableCellHeight);
+
+    // "Century" is a roman face; start-up maps the name to an installed one.
+    m_headerFont = QFont(QStringLiteral("Century"));
+    m_headerFont.setStyleHint(QFont::Serif, QFont::PreferQuality);
+    m_headerFont.setPixelSize(kHeaderFontPx);
+    m_cellFont = m_headerFont;
+    m_cellFont.setPixelSize(std::max(6, app.settings.tableFontSize));
+
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_grid = new GridPane(*this);
+    m_grid->cellEditor()->setFont(m_cellFont);
+    m_headerEditor = new CellEditor(this);
+    m_headerEditor->setFont(m_cellFont);
+
+    for (CellEditor* editor : {m_grid->cellEditor(), m_headerEditor}) {
+        connect(editor, &CellEditor::keyCommand, this,
+                [this, editor](int character, bool shift) { editorKey(editor, character, shift); });
+        connect(editor, &CellEditor::moveRequested, this, [this](MoveCode code) { move(code); });
+    }
+
+    if (MapDefinition* m = map())
+        m_app.data().startEditing(*m);
+    relayout();
+}
+
+TableWindow::~TableWindow() = default;
+
+// --- the map and its texts -------------------------------------------------------------
+
+MapDefinition* TableWindow::map() const { return m_app.data().currentMap(); }
+
+int TableWindow::lineCount() const
+{
+    const MapDefinition* m = map();
+    return m ? m->z.count : 0;
+}
+
+int TableWindow::pointCount() const
+{
+    const MapDefinition* m = map();
+    return m ? m->x.count : 0;
+}
+
+int TableWindow::rowCount() const { return pairedLayout() ? 2 * lineCount() : lineCount(); }
+
+bool TableWindow::pairedLayout() const
+{
+    const MapDefinition* m = map();
+    return m && m_app.data().mapMode == MapMode::Free && m->kind == 2;
+}
+
+bool TableWindow::headerEditable() const { return m_app.data().mapMode != MapMode::Config; }
+
+int TableWindow::firstVisibleRow() const { return m_grid->firstVisibleRow(); }
+int TableWindow::firstVisibleColumn() const { return m_grid->firstVisibleColumn(); }
+CellEditor* TableWindow::cellEditor() const { return m_grid->cellEditor(); }
+
+QString TableWindow::dataText(int line, int point) const
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return {};
+    const CellRead cell = readDataCell(m_app.data().image(), *m, line, point);
+    if (!cell.ok())
+        return {};
+    return QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, cell.value)));
+}
+
+QString TableWindow::xText(int line, int point) const
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return {};
+    if (m_app.data().mapMode == MapMode::Config) {
+        const std::string value = listValue(m->x, point);
+        return value.empty() ? QString()
+                             : QString::fromStdString(formatX(m_app.formats, readReal(value)));
+    }
+    const int raw = readXPoint(m_app.data().image(), *m, line, point);
+    return QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, raw)));
+}
+
+QString TableWindow::zText(int line) const
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return {};
+    if (m_app.data().mapMode == MapMode::Config) {
+        const std::string value = listValue(m->z, line);
+        return value.empty() ? QString()
+                             : QString::fromStdString(formatZ(m_app.formats, readReal(value)));
+    }
+    const int raw = readZPoint(m_app.data().image(), *m, line);
+    return QString::fromStdString(formatZ(m_app.formats, toPhysical(m->z, raw)));
+}
+
+QString TableWindow::currentText() const
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return {};
+    const int value = m->edit.currentValue;
+    switch (m->edit.part) {
+    case EditPart::Data:
+        return QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, value)));
+    case EditPart::Rpm:
+        return QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
+    case EditPart::Throt:
+        return QString::fromStdString(formatZ(m_app.formats, toPhysical(m->z, value)));
+    default:
+        return {};
+    }
+}
+
+bool TableWindow::headerPartActive() const
+{
+    const MapDefinition* m = map();
+    if (!m || !headerEditable())
+        return false;
+    return m->edit.part == EditPart::Throt || (m->edit.part == EditPart::Rpm && !pairedLayout());
+}
+
+// --- layout and drawing ------------------------------------------------------------------
+
+void TableWindow::relayout()
+{
+    const MapDefinition* m = map();
+    setWindowTitle(m ? QStringLiteral("TABLE - ") + QString::fromStdString(m->name) : QString());
+    const int w = m_cellWidth;
+    const int top = pairedLayout() ? 0 : m_cellHeight;
+    // The pane's one-pixel border lies on the header strip's last lines, so the
+    // cells line up with their headers.
+    m_grid->setGeometry(w - 1, std::max(0, top - 1), std::max(0, width() - w + 1),
+                        std::max(0, height() - top + (top > 0 ? 1 : 0)));
+    m_grid->updateScrollBars();
+    if (!headerEditable())
+        m_headerEditor->hide();
+    replaceEditors();
+    update();
+}
+
+QSize TableWindow::sizeHint() const
+{
+    const int columns = std::max(1, pointCount()) + 1;
+    const int rows = std::max(1, rowCount()) + (pairedLayout() ? 0 : 1);
+    return {columns * m_cellWidth + 4, rows * m_cellHeight + 4};
+}
+
+void TableWindow::resizeEvent(QResizeEvent*)
+{
+    relayout();
+}
+
+void TableWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), kGrey);
+    const MapDefinition* m = map();
+    if (!m)
+        return;
+    const int w = m_cellWidth;
+    const int h = m_cellHeight;
+    const bool paired = pairedLayout();
+    const int firstRow = m_grid->firstVisibleRow();
+    const int firstColumn = m_grid->firstVisibleColumn();
+    p.setFont(m_headerFont);
+    p.setPen(Qt::black);
+
+    if (!paired) {
+        // Top row: the X values, centred.
+        for (int point = firstColumn; point < pointCount(); ++point) {
+            const int x = w + (point - firstColumn) * w;
+            if (x >= width())
+                break;
+            p.drawText(QRect(x, 0, w - 1, h - 1), Qt::AlignCenter, xText(m->edit.line, point));
+            p.drawLine(x + w - 1, 0, x + w - 1, h - 1);
+        }
+        p.drawLine(0, h - 1, width(), h - 1);
+        for (int line = firstRow; line < lineCount(); ++line) {
+            const int y = h + (line - firstRow) * h;
+            if (y >= height())
+                break;
+            p.drawText(QRect(0, y + kLabelTopPx, w - kLabelInsetPx, h - kLabelTopPx),
+                       Qt::AlignRight | Qt::AlignTop, zText(line));
+            p.drawLine(0, y + h - 1, w - 1, y + h - 1);
+        }
+    } else {
+        // A line takes two rows: its X values and its data. The Z value stands
+        // beside the data row, where the header editor opens.
+        for (int row = firstRow - firstRow % 2; row < rowCount(); row += 2) {
+            const int y = (row - firstRow) * h;
+            if (y >= height())
+                break;
+            const int line = row / 2;
+            p.drawText(QRect(0, y + h + kLabelTopPx, w - kLabelInsetPx, h - kLabelTopPx),
+                       Qt::AlignRight | Qt::AlignTop, zText(line));
+            p.drawLine(0, y + 2 * h - 1, w - 1, y + 2 * h - 1);
+        }
+    }
+    p.drawLine(w - 1, 0, w - 1, height());
+}
+
+void TableWindow::redraw()
+{
+    update();
+}
+
+// --- editors ---------------------------------------------------------------------------------
+
+void TableWindow::placeCellEditor(bool refill)
+{
+    CellEditor* editor = cellEditor();
+    m_headerEditor->hide();
+    m_headerEditorActive = false;
+    const MapDefinition* m = map();
+    if (!m || !(m->edit.part == EditPart::Data || (m->edit.part == EditPart::Rpm && pairedLayout()))) {
+        editor->hide();
+        return;
+    }
+    const int w = m_cellWidth;
+    const int h = m_cellHeight;
+    const int gridRow = pairedLayout() ? 2 * m->edit.line + (m->edit.part == EditPart::Rpm ? 0 : 1)
+                                       : m->edit.line;
+    const int row = gridRow - m_grid->firstVisibleRow();
+    const int column = m->edit.point - m_grid->firstVisibleColumn();
+    editor->setGeometry(column * w, row * h - 1, w, h + 3);
+    if (refill)
+        editor->fill(currentText());
+    editor->show();
+}
+
+void TableWindow::placeHeaderEditor(bool refill)
+{
+    cellEditor()->hide();
+    const MapDefinition* m = map();
+    if (!m || !headerPartActive()) {
+        m_headerEditor->hide();
+        return;
+    }
+    const int w = m_cellWidth;
+    const int h = m_cellHeight;
+    if (m->edit.part == EditPart::Rpm) {
+        const int column = m->edit.point - m_grid->firstVisibleColumn();
+        m_headerEditor->setGeometry(w * (column + 1), -1, w + 2, h + 3);
+    } else {
+        const int row = (pairedLayout() ? 2 * m->edit.point : m->edit.point)
+                        - m_grid->firstVisibleRow();
+        m_headerEditor->setGeometry(0, h * (row + 1), w + 1, h + 2);
+    }
+    if (refill)
+        m_headerEditor->fill(currentText());
+    m_headerEditor->show();
+    m_headerEditor->raise();
+    m_headerEditorActive = true;
+}
+
+void TableWindow::replaceEditors()
+{
+    if (m_headerEditor->isVisible() && headerPartActive())
+        placeHeaderEditor(false);
+    else if (cellEditor()->isVisible())
+        placeCellEditor(false);
+}
+
+void TableWindow::showError(const std::string& first)
+{
+    m_app.prompts().message(first + "\n" + std::string(loadString(1504)),
+                            std::string(loadString(kCaptionId)), Icon::Stop);
+}
+
+bool TableWindow::applyCellEditor()
+{
+    MapDefinition* m = map();
+    CellEditor* editor = cellEditor();
+    if (!m || g_applying || !editor->pending())
+        return true;
+    const EditPart part = m->edit.part;
+    if (part != EditPart::Data && !(part == EditPart::Rpm && pairedLayout()))
+        return true;
+    ApplyGuard guard;
+    const AxisDescriptor& axis = part == EditPart::Data ? m->y : m->x;
+
+    const std::optional<float> typed = parseTyped(editor->text());
+    const RawConversion raw = typed ? physicalToRawInt(axis, *typed) : RawConversion{};
+    if (!typed || !raw.ok()) {
+        editor->fill(currentText());
+        showError(std::string(loadString(1505)));
+        return false;
+    }
+
+    int value = std::clamp(raw.raw, 0, part == EditPart::Data ? 255 : elementMax(axis));
+    value = std::max(value, m->edit.lowerLimit);
+    value = std::min(value, m->edit.upperLimit);
+    const PhysicalRange range = physicalRange(axis);
+    float physical = toPhysical(axis, value);
+    if (physical < range.low && value != 255)
+        ++value;
+    else if (physical > range.high && value != 0)
+        --value;
+    physical = toPhysical(axis, value);
+    const std::string text = part == EditPart::Data ? formatY(m_app.formats, physical)
+                                                    : formatX(m_app.formats, physical);
+    editor->fill(QString::fromStdString(text));
+    if (*typed < range.low || *typed > range.high)
+        m_app.prompts().message(rangeOverText(*typed, range, physical),
+                                std::string(loadString(kCaptionId)), Icon::Exclamation);
+
+    if (value != m->edit.currentValue) {
+        EcuDataSet& data = m_app.data();
+        const CellCode code =
+            part == EditPart::Data
+                ? writeDataCell(data, *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(value))
+                : writeXPoint(data, *m, m->edit.line, m->edit.point, static_cast<std::uint16_t>(value));
+        if (code == CellCode::Ok) {
+            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
+            m->edit.currentValue = static_cast<std::uint16_t>(value);
+        }
+    }
+    update();
+    m_grid->viewport()->update();
+    return true;
+}
+
+bool TableWindow::applyHeaderEditor()
+{
+    MapDefinition* m = map();
+    if (!m || g_applying || !m_headerEditor->pending() || !headerPartActive())
+        return true;
+    ApplyGuard guard;
+    const bool throt = m->edit.part == EditPart::Throt;
+    const AxisDescriptor& axis = throt ? m->z : m->x;
+    const auto fail = [&](const std::string& first) {
+        m_headerEditor->fill(currentText());
+        showError(first);
+        return false;
+    };
+
+    const std::optional<float> typed = parseTyped(m_headerEditor->text());
+    if (!typed)
+        return fail(std::string(loadString(1505)));
+    RawConversion raw = physicalToRawInt(axis, *typed);
+    if (!raw.ok())
+        return fail(conversionMessage(raw.code));
+    int value = raw.raw;
+    if (value < 0 || value > elementMax(axis))
+        value = elementMax(axis) - 1;
+
+    const PhysicalRange range = physicalRange(axis);
+    const int point = m->edit.point;
+    const int last = (throt ? lineCount() : pointCount()) - 1;
+    const auto neighbour = [&](int index) {
+        const auto image = m_app.data().image();
+        return toPhysical(axis, throt ? readZPoint(image, *m, index)
+                                      : readXPoint(image, *m, m->edit.line, index));
+    };
+    const auto rawOf = [&](float physical) { return physicalToRawInt(axis, physical).raw; };
+    std::optional<float> set;
+    if (*typed < range.low) {
+        if (point == 0)
+            set = range.low;
+        else if (rawOf(range.low) < m->edit.lowerLimit)
+            set = neighbour(point - 1) + static_cast<float>(axis.spacing);
+        else
+            set = range.low + static_cast<float>(axis.spacing);
+    } else if (*typed > range.high) {
+        if (point >= last)
+            set = range.high;
+        else if (rawOf(range.high) > m->edit.upperLimit)
+            set = neighbour(point + 1) - static_cast<float>(axis.spacing);
+        else
+            set = range.high - static_cast<float>(axis.spacing);
+    }
+    if (set) {
+        m_app.prompts().message(rangeOverText(*typed, range, *set),
+                                std::string(loadString(kCaptionId)), Icon::Exclamation);
+        raw = physicalToRawInt(axis, *set);
+        if (!raw.ok())
+            return fail(conversionMessage(raw.code));
+        value = raw.raw;
+    }
+    // Axis points must keep their order: a value outside the neighbours' limits is refused.
+    if (value < m->edit.lowerLimit || value > m->edit.upperLimit || value < 0
+        || value > elementMax(axis))
+        return fail(std::string(loadString(1503)));
+
+    const auto format = [&](int rawValue) {
+        const float physical = toPhysical(axis, rawValue);
+        return throt ? formatZ(m_app.formats, physical) : formatX(m_app.formats, physical);
+    };
+    const std::string newText = format(value);
+    if (format(m->edit.currentValue) != newText) {
+        EcuDataSet& data = m_app.data();
+        if (throt) {
+            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
+            const std::uint16_t address = zPointAddress(*m, point);
+            if (axis.width == 2) {
+                data.write(address, static_cast<std::uint8_t>(value >> 8), false);
+                data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value),
+                           false);
+            } else {
+                data.write(address, static_cast<std::uint8_t>(value), false);
+            }
+        } else {
+            if (writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(value))
+                != CellCode::Ok)
+                return fail(std::string(loadString(1503)));
+            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
+        }
+        m->edit.currentValue = static_cast<std::uint16_t>(value);
+        if (throt)
+            emit lineEntryChanged(point, QString::fromStdString(newText));
+    }
+    m_headerEditor->fill(QString::fromStdString(newText));
+    update();
+    m_grid->viewport()->update();
+    return true;
+}
+
+void TableWindow::editorKey(CellEditor* editor, int character, bool shift)
+{
+    MapDefinition* m = map();
+    if (character != 13 || !m)
+        return;
+    if (editor == m_headerEditor) {
+        applyHeaderEditor();
+        m_doc.EndChange(kOwnKind);
+        placeHeaderEditor();
+        return;
+    }
+    applyCellEditor();
+    m_doc.EndChange(kOwnKind);
+    placeCellEditor();
+    const MapMode mode = m_app.data().mapMode;
+    if (shift && mode != MapMode::Free && m->edit.part == EditPart::Data && ecuWriteHook())
+        ecuWriteHook()(*m, dataCellAddress(*m, m->edit.line, m->edit.point));
+}
+
+// --- picking ---------------------------------------------------------------------------------
+
+void TableWindow::pickCell(int x, int y)
+{
+    MapDefinition* m = map();
+    if (!m || x < 0 || y < 0)
+        return;
+    const int column = m_grid->firstVisibleColumn() + x / m_cellWidth;
+    const int row = m_grid->firstVisibleRow() + y / m_cellHeight;
+    if (column >= pointCount() || row >= rowCount())
+        return;
+    const bool paired = pairedLayout();
+    const int line = paired ? row / 2 : row;
+    const EditPart part = paired && row % 2 == 0 ? EditPart::Rpm : EditPart::Data;
+
+    applyHeaderEditor();
+    applyCellEditor();
+    m->edit.editOwner = 2;
+    m->edit.part = part;
+    m->edit.line = line;
+    m->edit.point = column;
+    const auto image = m_app.data().image();
+    m->edit.currentValue = part == EditPart::Rpm ? readXPoint(image, *m, line, column)
+                                                 : readDataCell(image, *m, line, column).value;
+    computeAllowedRange(*m, image);
+    finishPick(false);
+}
+
+void TableWindow::pickHeader(int x, int y)
+{
+    MapDefinition* m = map();
+    if (!m || !headerEditable() || x < 0 || y < 0)
+        return;
+    const int w = m_cellWidth;
+    const int h = m_cellHeight;
+    const bool paired = pairedLayout();
+    EditPart part = EditPart::None;
+    int line = m->edit.line;
+    int point = 0;
+    if (x < w) {
+        int z = -1;
+        if (!paired && y >= h && lineCount() > 1)
+            z = m_grid->firstVisibleRow() + (y - h) / h;
+        else if (paired)
+            z = (y + h * m_grid->firstVisibleRow()) / (2 * h);
+        if (z < 0 || z >= lineCount())
+            return;
+        part = EditPart::Throt;
+        line = z;
+        point = z;
+    } else if (!paired && y <= h) {
+        const int column = m_grid->firstVisibleColumn() + (x - w) / w;
+        if (column >= pointCount())
+            return;
+        part = EditPart::Rpm;
+        point = column;
+    } else {
+        return;
+    }
+
+    applyHeaderEditor();
+    applyCellEditor();
+    m->edit.editOwner = 2;
+    m->edit.part = part;
+    m->edit.line = line;
+    m->edit.point = point;
+    const auto image = m_app.data().image();
+    m->edit.currentValue =
+        part == EditPart::Throt ? readZPoint(image, *m, point) : readXPoint(image, *m, line, point);
+    computeAllowedRange(*m, image);
+    finishPick(true);
+}
+
+void TableWindow::finishPick(bool header)
+{
+    // Focus requests queued before the pick would move the editor back.
+    ++m_focusGeneration;
+    if (header)
+        placeHeaderEditor();
+    else
+        placeCellEditor();
+    m_doc.EndChange(kOwnKind);
+    (header ? static_cast<QWidget*>(m_headerEditor) : cellEditor())->setFocus(Qt::MouseFocusReason);
+}
+
+void TableWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint pos = event->position().toPoint();
+        pickHeader(pos.x(), pos.y());
+    }
+    event->accept();
+}
+
+// --- moves -----------------------------------------------------------------------------------
+
+void TableWindow::move(MoveCode code)
+{
+    MapDefinition* m = map();
+    if (!m)
+        return;
+    if (code == MoveCode::ShiftEnter) {
+        editorKey(headerPartActive() ? m_headerEditor : cellEditor(), 13, true);
+        return;
+    }
+    if (m_app.data().mapMode != MapMode::Config && headerPartActive())
+        moveInHeaderEditor(code);
+    else
+        moveInCellEditor(code);
+}
+
+void TableWindow::moveInCellEditor(MoveCode code)
+{
+    const MapDefinition* m = map();
+    const int line = m->edit.line;
+    const int point = m->edit.point;
+    const int lines = lineCount();
+    const int points = pointCount();
+    const bool header = headerEditable();
+    const int part = static_cast<int>(m->edit.part);
+    constexpr int kData = static_cast<int>(EditPart::Data);
+    constexpr int kRpm = static_cast<int>(EditPart::Rpm);
+    constexpr int kThrot = static_cast<int>(EditPart::Throt);
+
+    if (!pairedLayout()) {
+        switch (code) {
+        case MoveCode::PageUp: stepData(+1); break;
+        case MoveCode::PageDown: stepData(-1); break;
+        case MoveCode::ShiftUp:
+            if (line > 0)
+                moveTo(kData, line - 1, point);
+            else if (header)
+                moveTo(kRpm, line, point);
+            break;
+        case MoveCode::ShiftDown:
+            if (line < lines - 1)
+                moveTo(kData, line + 1, point);
+            break;
+        case MoveCode::ShiftLeft:
+            if (point > 0)
+                moveTo(kData, line, point - 1);
+            else if (header && lines > 1)
+                moveTo(kThrot, line, line);
+            break;
+        case MoveCode::ShiftRight:
+            if (point < points - 1)
+                moveTo(kData, line, point + 1);
+            break;
+        default: break;
+        }
+        return;
+    }
+    switch (code) {
+    case MoveCode::ShiftUp:
+        if (part == kData)
+            moveTo(kRpm, line, point);
+        else if (line > 0)
+            moveTo(kData, line - 1, point);
+        break;
+    case MoveCode::ShiftDown:
+        if (part == kRpm)
+            moveTo(kData, line, point);
+        else if (line < lines - 1)
+            moveTo(kRpm, line + 1, point);
+        break;
+    case MoveCode::ShiftLeft:
+        if (point > 0)
+            moveTo(part, line, point - 1);
+        else
+            moveTo(kThrot, line, line);
+        break;
+    case MoveCode::ShiftRight:
+        if (point < points - 1)
+            moveTo(part, line, point + 1);
+        break;
+    default: break;
+    }
+}
+
+void TableWindow::moveInHeaderEditor(MoveCode code)
+{
+    const MapDefinition* m = map();
+    const int point = m->edit.point;
+    const bool mode3 = m_app.data().mapMode == MapMode::ConfigInImage;
+    constexpr int kData = static_cast<int>(EditPart::Data);
+    constexpr int kRpm = static_cast<int>(EditPart::Rpm);
+    constexpr int kThrot = static_cast<int>(EditPart::Throt);
+
+    if (m->edit.part == EditPart::Throt) {
+        switch (code) {
+        case MoveCode::PageUp:
+            if (mode3)
+                stepAxis(+1);
+            break;
+        case MoveCode::PageDown:
+            if (mode3)
+                stepAxis(-1);
+            break;
+        case MoveCode::ShiftUp:
+            if (point > 0)
+                moveTo(kThrot, point - 1, point - 1);
+            break;
+        case MoveCode::ShiftDown:
+            if (point < lineCount() - 1)
+                moveTo(kThrot, point + 1, point + 1);
+            break;
+        case MoveCode::ShiftRight: moveTo(kData, m->edit.line, 0); break;
+        default: break;
+        }
+        return;
+    }
+    switch (code) {
+    case MoveCode::PageUp:
+        if (mode3)
+            stepAxis(+1);
+        break;
+    case MoveCode::PageDown:
+        if (mode3)
+            stepAxis(-1);
+        break;
+    case MoveCode::ShiftDown: moveTo(kData, 0, point); break;
+    case MoveCode::ShiftLeft:
+        if (point > 0)
+            moveTo(kRpm, m->edit.line, point - 1);
+        break;
+    case MoveCode::ShiftRight:
+        if (point < pointCount() - 1)
+            moveTo(kRpm, m->edit.line, point + 1);
+        break;
+    default: break;
+    }
+}
+
+void TableWindow::moveTo(int partNumber, int line, int point)
+{
+    MapDefinition* m = map();
+    const auto part = static_cast<EditPart>(partNumber);
+    if (!m || (part == m->edit.part && line == m->edit.line && point == m->edit.point))
+        return;
+    applyHeaderEditor();
+    applyCellEditor();
+    m->edit.part = part;
+    m->edit.line = line;
+    m->edit.point = point;
+    m->edit.editOwner = 2;
+    const auto image = m_app.data().image();
+    switch (part) {
+    case EditPart::Throt: m->edit.currentValue = readZPoint(image, *m, point); break;
+    case EditPart::Rpm: m->edit.currentValue = readXPoint(image, *m, line, point); break;
+    default: m->edit.currentValue = readDataCell(image, *m, line, point).value; break;
+    }
+    computeAllowedRange(*m, image);
+
+    ++m_focusGeneration;
+    const bool header = headerPartActive();
+    // Keep the new cell in sight, so the editor is never placed out of view.
+    if (header) {
+        if (part == EditPart::Throt)
+            m_grid->ensureVisible(pairedLayout() ? 2 * point + 1 : point, m_grid->firstVisibleColumn());
+        else
+            m_grid->ensureVisible(m_grid->firstVisibleRow(), point);
+        placeHeaderEditor();
+        m_headerEditor->setFocus(Qt::OtherFocusReason);
+    } else {
+        const int row = pairedLayout() ? 2 * line + (part == EditPart::Rpm ? 0 : 1) : line;
+        m_grid->ensureVisible(row, point);
+        placeCellEditor();
+        cellEditor()->setFocus(Qt::OtherFocusReason);
+    }
+    update();
+    m_doc.EndChange(kOwnKind);
+}
+
+void TableWindow::stepData(int direction)
+{
+    MapDefinition* m = map();
+    if (!m || m->edit.part != EditPart::Data)
+        return;
+    applyCellEditor();
+    const int value = m->edit.currentValue;
+    const PhysicalRange range = physicalRange(m->y);
+    int next = value;
+    if (direction > 0) {
+        if (value >= 255 || toPhysical(m->y, value + 1) > range.high)
+            return;
+        next = value + 1;
+    } else {
+        if (value <= 0 || toPhysical(m->y, value - 1) < range.low)
+            return;
+        next = value - 1;
+    }
+    RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
+    if (writeDataCell(m_app.data(), *m, m->edit.line, m->edit.point,
+                      static_cast<std::uint8_t>(next))
+        != CellCode::Ok)
+        return;
+    m->edit.currentValue = static_cast<std::uint16_t>(next);
+    placeCellEditor();
+    m_grid->viewport()->update();
+    m_doc.ShowValue(next, kOwnKind);
+    m_doc.RedrawMapWindows();
+}
+
+void TableWindow::stepAxis(int direction)
+{
+    MapDefinition* m = map();
+    if (!m || !headerPartActive())
+        return;
+    applyHeaderEditor();
+    const bool throt = m->edit.part == EditPart::Throt;
+    const AxisDescriptor& axis = throt ? m->z : m->x;
+    const float spacing = static_cast<float>(axis.spacing);
+    if (spacing <= 0.0f)
+        return;
+    const auto image = m_app.data().image();
+    const int point = m->edit.point;
+    const int count = throt ? lineCount() : pointCount();
+    const auto neighbour = [&](int index) {
+        return toPhysical(axis, throt ? readZPoint(image, *m, index)
+                                      : readXPoint(image, *m, m->edit.line, index));
+    };
+    const PhysicalRange range = physicalRange(axis);
+    float low = range.low;
+    float high = range.high;
+    if (point > 0)
+        low = std::max(low, neighbour(point - 1) + spacing);
+    if (point < count - 1)
+        high = std::min(high, neighbour(point + 1) - spacing);
+    if (low > high)
+        return;
+    const float target =
+        std::clamp(toPhysical(axis, m->edit.currentValue) + direction * spacing, low, high);
+    const RawConversion raw = physicalToRawInt(axis, target);
+    if (!raw.ok() || raw.raw < 0 || raw.raw > elementMax(axis) || raw.raw == m->edit.currentValue)
+        return;
+
+    RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
+    EcuDataSet& data = m_app.data();
+    if (throt) {
+        const std::uint16_t address = zPointAddress(*m, point);
+        if (axis.width == 2) {
+            data.write(address, static_cast<std::uint8_t>(raw.raw >> 8), false);
+            data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(raw.raw),
+                       false);
+        } else {
+            data.write(address, static_cast<std::uint8_t>(raw.raw), false);
+        }
+    } else {
+        writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(raw.raw));
+    }
+    m->edit.currentValue = static_cast<std::uint16_t>(raw.raw);
+    if (throt)
+        emit lineEntryChanged(point, zText(point));
+    placeHeaderEditor();
+    update();
+    m_grid->viewport()->update();
+    m_doc.EndChange(kOwnKind);
+}
+
+// --- the other window operations -------------------------------------------------------------
+
+void TableWindow::reload(int)
+{
+    update();
+    m_grid->viewport()->update();
+    if (!map())
+        return;
+    if (headerPartActive())
+        placeHeaderEditor();
+    else
+        placeCellEditor();
+}
+
+void TableWindow::commit(int)
+{
+    if (headerPartActive())
+        applyHeaderEditor();
+    else
+        applyCellEditor();
+}
+
+void TableWindow::refreshIfOwner()
+{
+    const MapDefinition* m = map();
+    if (!m || m->edit.editOwner != 2)
+        return;
+    applyHeaderEditor();
+    applyCellEditor();
+}
+
+void TableWindow::showValue(int value, int)
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return;
+    if (m->edit.part == EditPart::Data) {
+        cellEditor()->fill(QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, value))));
+    } else if (m->edit.part == EditPart::Rpm) {
+        const QString text = QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
+        (pairedLayout() ? cellEditor() : m_headerEditor)->fill(text);
+    }
+}
+
+CellEditor* TableWindow::activeEditor() const
+{
+    return m_headerEditorActive ? m_headerEditor : cellEditor();
+}
+
+void TableWindow::cut() { activeEditor()->cut(); }
+void TableWindow::copy() { activeEditor()->copyAll(); }
+void TableWindow::paste() { activeEditor()->paste(); }
+
+std::pair<int, int> TableWindow::selection() const
+{
+    const CellEditor* editor = activeEditor();
+    if (!editor->hasSelectedText())
+        return {editor->cursorPosition(), editor->cursorPosition()};
+    const int start = editor->selectionStart();
+    return {start, start + editor->selectedText().size()};
+}
+
+void TableWindow::requestFocus(int flag)
+{
+    const int generation = m_focusGeneration;
+    QMetaObject::invokeMethod(
+        this,
+        [this, flag, generation] {
+            if (generation == m_focusGeneration)
+                focusRequest(flag);
+        },
+        Qt::QueuedConnection);
+}
+
+void TableWindow::focusRequest(int flag)
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return;
+    if (m->edit.part == EditPart::Data || (m->edit.part == EditPart::Rpm && pairedLayout())
+        || !headerPartActive()) {
+        placeCellEditor();
+        if (flag == 1 && cellEditor()->isVisible())
+            cellEditor()->setFocus(Qt::OtherFocusReason);
+    } else {
+        placeHeaderEditor();
+        if (flag == 1)
+            m_headerEditor->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TableWindow::keyPressEvent(QKeyEvent* event)
+{
+    MoveCode code{};
+    if (tableMoveForKey(event, code)) {
+        move(code);
+        event->accept();
+        return;
+    }
+    EditWindow::keyPressEvent(event);
+}
+
+} // namespace zlm
