@@ -1,6 +1,7 @@
 #include "data/conversion.h"
 
 #include "app/app_settings.h"
+#include "data/map_access.h"
 #include "res/string_table.h"
 
 #include <algorithm>
@@ -23,17 +24,6 @@ RawConversion toRaw(const AxisDescriptor& axis, float physical)
 {
     const Evaluation e = evaluate(axis.toRaw, physical);
     return RawConversion{e.code, e.value, truncateToInt(e.value)};
-}
-
-// Axis values in the image: one byte, or a big-endian word for width 2.
-int axisValue(std::span<const std::uint8_t, 65536> image, std::uint16_t first, int index,
-              int width)
-{
-    if (width == 2) {
-        const auto at = static_cast<std::uint16_t>(first + 2 * index);
-        return image[at] << 8 | image[static_cast<std::uint16_t>(at + 1)];
-    }
-    return image[static_cast<std::uint16_t>(first + index)];
 }
 
 int capFor(int width) { return width == 2 ? 65535 : 255; }
@@ -213,11 +203,11 @@ RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 6
         const int j = map.edit.point;
         if (count > 1) {
             // Kind 2: the points are those of the current row's own X axis.
-            const int rowStart = map.kind == 2 ? map.edit.line * count : 0;
+            const int row = map.edit.line;
             if (j > 0)
-                range.lower = axisValue(image, x.address, rowStart + j - 1, x.width);
+                range.lower = readXPoint(image, map, row, j - 1);
             if (j < count - 1)
-                range.upper = axisValue(image, x.address, rowStart + j + 1, x.width);
+                range.upper = readXPoint(image, map, row, j + 1);
         }
         range.upper = std::min(range.upper, capFor(x.width));
         range.lower = std::max(range.lower, 0);
@@ -230,9 +220,9 @@ RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 6
         const int i = map.edit.point;
         if (count > 1) {
             if (i > 0)
-                range.lower = axisValue(image, z.address, i - 1, z.width) + 1;
+                range.lower = readZPoint(image, map, i - 1) + 1;
             if (i < count - 1)
-                range.upper = axisValue(image, z.address, i + 1, z.width) - 1;
+                range.upper = readZPoint(image, map, i + 1) - 1;
         }
         range.upper = std::min(range.upper, capFor(z.width));
         range.lower = std::max(range.lower, 0);
