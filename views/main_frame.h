@@ -10,7 +10,6 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -133,7 +132,7 @@ public:
     FrameHooks& hooks() { return m_hooks; }
 
     // The document of the open windows (null when no window is open).
-    CVexDoc* document() const { return m_doc; }
+    CVexDoc* document() const;
     // The active child frame's view and its inner window (null when none).
     CChildFrame* activeChild() const;
     CVexView* activeView() const;
@@ -193,43 +192,62 @@ protected:
 
 private:
     struct Command {
-        std::vector<QAction*> actions;
+        std::vector<QAction*> actions;   // menu items
+        QAction* keys = nullptr;         // key-only command
         std::function<void()> run;
         std::function<bool()> enabled;   // empty: always
         std::function<bool()> checked;   // empty: no check mark
+        bool childKeys = false;          // its keys work only with a map or table window active
     };
 
-    void createCommands();
+    // Command table, one function per command group (each in its own file).
     void createFileCommands();
     void createEditCommands();
     void createWindowCommands();
     void createToolCommands();
     void createMenus();
-    QAction* addAction(int id, const QString& text, const QList<QKeySequence>& keys = {});
+    QAction* addMenuCommand(int id, const QString& text, const QList<QKeySequence>& keys = {});
+    QAction* addKeyCommand(int id, const QList<QKeySequence>& keys);
     Command& command(int id) { return m_commands[id]; }
+    void scheduleCommandUpdate();
+    void updateUndoText();
+    bool hasActiveWindow() const { return activeWindow() != nullptr; }
+
     void showMenu(MenuId menu);
     void onSubWindowActivated(QMdiSubWindow* window);
     void onDocumentClosed();
-    CVexDoc& ensureDocument();
+    void pollTick();
+
+    // file_commands.cpp
     bool confirmDiscard();      // BeginChange(0), then 3001 when modified and loaded
-    bool hasActiveWindow() const { return activeWindow() != nullptr; }
-    void showToolBox();
+    void showLoadedState();
+    // edit_commands.cpp
+    void undo();
     void switchEditPart();
+    // window_commands.cpp
+    void makeCurrent(int mapIndex);
+    void openAfterMenu(int labelIndex);
     void stepLine(int delta);
-    void toggleAll(bool fromMenu);
+    void toggleAll(bool fromCheck);
+    void switchFocus();
     void moveActive(MoveCode code);
+    // tool_commands.cpp
+    void runMenu();
+    void individualEdit();
+    void showToolBox();
 
     CVexApp& m_app;
     FrameHooks m_hooks;
     EditBar* m_editBar = nullptr;
     QMdiArea* m_mdi = nullptr;
-    QPointer<CVexDoc> m_doc;
+    CVexDoc* m_doc = nullptr;   // lives as long as the frame; has views while windows are open
     QTimer* m_pollTimer = nullptr;
     std::map<int, Command> m_commands;
     std::map<MenuId, std::vector<QMenu*>> m_menus;
     MenuId m_frameMenu = MenuId::NoData;
     MenuId m_shownMenu = MenuId::NoData;
-    bool m_closing = false;     // close confirmed: closeEvent does not ask again
+    bool m_closing = false;        // the frame is closing: no more questions or menus
+    bool m_updatePending = false;
 };
 
 } // namespace zlm

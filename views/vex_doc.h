@@ -56,6 +56,7 @@ public:
     // Called by CVexView.
     void addView(CVexView* view);
     void removeView(CVexView* view);
+    bool isView(const CVexView* view) const;
 
 signals:
     // The last view went away: the document is closed.

@@ -1,0 +1,170 @@
+#include "views/vex_view.h"
+
+#include "app/vex_app.h"
+#include "views/child_frame.h"
+#include "views/edit_window.h"
+#include "views/table_window.h"
+#include "views/vex_doc.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace zlm {
+
+namespace {
+
+// The map window's place. Until the graph window is built, the map kind of
+// view shows this stand-in: it names the current map and takes no edits.
+class MapWindowPlaceholder final : public EditWindow {
+public:
+    MapWindowPlaceholder(CVexApp& app, QWidget* parent) : EditWindow(parent), m_app(app)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(192, 192, 192));
+        setPalette(pal);
+    }
+
+    void reload(int) override { update(); }
+    void commit(int) override {}
+    void move(MoveCode) override {}
+    ViewKind kind() const override { return ViewKind::Map; }
+    void requestFocus(int flag) override
+    {
+        if (flag == 1)
+            QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(Qt::black);
+        const MapDefinition* map = m_app.data().currentMap();
+        p.drawText(rect(), Qt::AlignCenter,
+                   map ? QString::fromStdString(map->name) : QString());
+    }
+
+private:
+    CVexApp& m_app;
+};
+
+bool isMoveKey(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+           key == Qt::Key_Down;
+}
+
+} // namespace
+
+std::unique_ptr<CVexView> CVexView::create(CVexApp& app, CVexDoc& doc, int kind)
+{
+    if (kind != static_cast<int>(ViewKind::Map) && kind != static_cast<int>(ViewKind::Table))
+        return nullptr;
+    return std::unique_ptr<CVexView>(new CVexView(app, doc, static_cast<ViewKind>(kind)));
+}
+
+CVexView::CVexView(CVexApp& app, CVexDoc& doc, ViewKind kind)
+    : m_app(app), m_doc(doc), m_kind(kind)
+{
+    if (kind == ViewKind::Table)
+        m_window = new TableWindow(app, doc, this);
+    else
+        m_window = new MapWindowPlaceholder(app, this);
+    m_window->setGeometry(rect());
+    // Keys of the window and of its edit fields pass by the view first.
+    qApp->installEventFilter(this);
+    doc.addView(this);
+}
+
+CVexView::~CVexView()
+{
+    m_doc.removeView(this);
+}
+
+CChildFrame* CVexView::childFrame() const
+{
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* child = qobject_cast<CChildFrame*>(w))
+            return child;
+    }
+    return nullptr;
+}
+
+bool CVexView::retarget(const std::string& label)
+{
+    auto& maps = m_app.data().maps();
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+        if (maps[i].name != label)
+            continue;
+        m_app.data().setCurrentMap(static_cast<int>(i));
+        relayout();
+        updateTitle();
+        update();
+        if (m_window)
+            m_window->redraw();
+        return true;
+    }
+    return false;
+}
+
+QString CVexView::frameTitle() const
+{
+    const MapDefinition* map = m_app.data().currentMap();
+    const QString prefix = m_kind == ViewKind::Table ? QStringLiteral("TABLE - ")
+                                                     : QStringLiteral("MAP - ");
+    return prefix + (map ? QString::fromStdString(map->name) : QString());
+}
+
+void CVexView::updateTitle()
+{
+    if (CChildFrame* child = childFrame())
+        child->setWindowTitle(frameTitle());
+}
+
+void CVexView::relayout()
+{
+    if (auto* table = qobject_cast<TableWindow*>(m_window))
+        table->relayout();
+    else if (m_window)
+        m_window->update();
+}
+
+void CVexView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_window)
+        m_window->setGeometry(rect());
+}
+
+bool CVexView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !m_window)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != m_window && !m_window->isAncestorOf(widget)))
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+    // A key ignored by a child is delivered again to its parent: act on the first delivery.
+    if (mods == Qt::NoModifier && isMoveKey(key->key())) {
+        switch (key->key()) {
+        case Qt::Key_Left: m_window->move(MoveCode::Left); break;
+        case Qt::Key_Right: m_window->move(MoveCode::Right); break;
+        case Qt::Key_Up: m_window->move(MoveCode::Up); break;
+        default: m_window->move(MoveCode::Down); break;
+        }
+        return true;
+    }
+    if (mods == Qt::ShiftModifier && widget == QApplication::focusWidget() &&
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        // The edit field still sees the key: it applies its text on Enter.
+        m_window->move(MoveCode::ShiftEnter);
+    }
+    return false;
+}
+
+} // namespace zlm
