@@ -54,8 +54,6 @@ float real(std::string_view s)
     }
     float value = 0.0f;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (ec == std::errc::result_out_of_range)
-        return 0.0f;
     if (ec != std::errc())
         return 0.0f;
     return negative ? -value : value;

@@ -49,7 +49,7 @@ bool parseHeader(std::string_view line, MapDefinition& map)
     if (name.field.empty() || name.rest.empty())
         return false;
     const auto kind = text::splitField(name.rest);
-    if (kind.field.size() != 1 || (kind.field != "0" && kind.field != "1") || kind.rest.empty())
+    if ((kind.field != "0" && kind.field != "1") || kind.rest.empty())
         return false;
     const auto third = text::splitField(kind.rest);
     map.name = std::string(name.field);
