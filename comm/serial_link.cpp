@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace zlm {
 namespace {
@@ -224,6 +225,18 @@ void SerialLink::tick()
         --m_timeOut;
     if (monitorStep)
         monitorStep();
+}
+
+void TickPump::operator()()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_last >= m_period) {
+        m_last = now;
+        m_link.tick();
+        return;
+    }
+    // Nothing to dispatch: do not spin a waiting loop at full speed.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 } // namespace zlm

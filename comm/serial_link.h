@@ -11,6 +11,7 @@
 #include "data/line_list.h"
 #include "platform/serial_port.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -103,6 +104,25 @@ private:
     int m_driverTimeoutMs = 50;
     bool m_open = false;
     bool m_timerRunning = false;
+};
+
+// Stands in for the main frame's timer where no window system runs (command
+// line tools, tests): hand it to the protocol as its pump. Each call ticks
+// the link once when a period has passed since the last tick, as a window
+// timer would (missed periods are not made up).
+class TickPump {
+public:
+    explicit TickPump(SerialLink& link, std::chrono::microseconds period = std::chrono::milliseconds(kTickPeriodMs))
+        : m_link(link)
+        , m_period(period)
+    {
+    }
+    void operator()();
+
+private:
+    SerialLink& m_link;
+    std::chrono::microseconds m_period;
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
 };
 
 } // namespace zlm

@@ -158,14 +158,20 @@ int main(int argc, char** argv)
         const auto lines = zlm::readTextLines(definitionPath);
         if (!lines)
             return fail("cannot read " + definitionPath);
-        const auto items = diagItems(*lines);
-        for (auto& m : config.monitor) {
-            for (const auto& d : items)
-                if (d.number == m.number && !m.sizeGiven)
-                    m.size = d.size;
+        // Items named on the command line take their size from the definition
+        // unless given; the other items answer with a sine.
+        for (const auto& d : diagItems(*lines)) {
+            bool named = false;
+            for (auto& m : config.monitor) {
+                if (m.number == d.number) {
+                    named = true;
+                    if (!m.sizeGiven)
+                        m.size = d.size;
+                }
+            }
+            if (!named)
+                config.monitor.push_back(d);
         }
-        if (config.monitor.empty())
-            config.monitor = items;
     }
 
     std::vector<std::uint8_t> memory;
