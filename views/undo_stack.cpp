@@ -161,8 +161,14 @@ UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& 
         if (physical.ok()) {
             const std::string text = formatY(formats, physical.value);
             const RawConversion raw = physicalToRawByte(map.y, readReal(text));
-            if (raw.ok())
-                byte = static_cast<std::uint8_t>(raw.raw);
+            // Truncation can turn "2.6" into the raw value of 2.55; a value that
+            // would then show differently from the one recorded is not taken.
+            if (raw.ok()) {
+                const auto quantised = static_cast<std::uint8_t>(raw.raw);
+                const Evaluation shown = rawByteToPhysical(map.y, quantised);
+                if (shown.ok() && formatY(formats, shown.value) == text)
+                    byte = quantised;
+            }
         }
         data.write(address, byte, true);
     } else {

@@ -313,6 +313,19 @@ TEST_F(UndoLastTest, DataValueIsRestoredQuantisedToTheDisplayAndMirrored)
     EXPECT_TRUE(map.edit.undo.empty());
 }
 
+TEST_F(UndoLastTest, QuantisingNeverRestoresAValueThatShowsDifferently)
+{
+    MapDefinition& map = addMap(freeMap());
+    map.y.toPhysical = "x*0.05";
+    map.y.toRaw = "x/0.05";
+    m_formats.y = "%.1f";
+    // 52 shows as "2.6", and "2.6" truncates to raw 51, which shows as "2.5".
+    select(map, EditPart::Data, 0, 1, 52);
+    RecordChange(map, UndoOrigin::Typed, 1024);
+    EXPECT_TRUE(UndoLast(m_data, map, m_formats).undone);
+    EXPECT_EQ(m_data.image()[map.dataAddress + 1], 52);
+}
+
 TEST_F(UndoLastTest, FiveKeyStepsAreTakenBackByOneUndo)
 {
     MapDefinition& map = addMap(freeMap());

@@ -1,0 +1,568 @@
+#include "views/table_window.h"
+
+#include "app/vex_app.h"
+#include "data/map_access.h"
+#include "data/text_file.h"
+#include "platform/scripted_prompts.h"
+#include "views/cell_editor.h"
+#include "views/grid_pane.h"
+#include "views/main_frame.h"
+#include "views/undo_stack.h"
+#include "views/vex_doc.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace zlm {
+namespace {
+
+const std::string kResDir = ZLM_RES_DIR;
+
+class TableWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        m_prompts = prompts.get();
+        m_app.setPrompts(std::move(prompts));
+        m_frame = std::make_unique<CMainFrame>(m_app);
+        m_doc = std::make_unique<CVexDoc>(m_app, *m_frame);
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        m_doc.reset();
+        m_frame.reset();
+    }
+
+    void load(const std::string& definition, const std::string& data)
+    {
+        auto lines = readTextLines(kResDir + "/" + definition);
+        ASSERT_TRUE(lines.has_value());
+        m_app.definitionLines = std::move(*lines);
+        ASSERT_TRUE(m_app.data().load(kResDir + "/" + data).ok());
+        m_app.data().setPath(kResDir + "/" + data);
+    }
+
+    // Opens a table window on the named map of the standard data.
+    void open(const std::string& mapName, QSize size = QSize(720, 220))
+    {
+        if (m_app.definitionLines.empty())
+            load("ZLM350.def", "Standard_data.lyn");
+        const int index = mapIndexByName(m_app.data().maps(), mapName);
+        ASSERT_GE(index, 0) << mapName;
+        m_app.data().setCurrentMap(index);
+        m_window = std::make_unique<TableWindow>(m_app, *m_doc);
+        m_window->resize(size);
+        m_window->show();
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->requestFocus(1);
+        settle();
+    }
+
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    MapDefinition& map() { return *m_app.data().currentMap(); }
+    CellEditor& cell() { return *m_window->cellEditor(); }
+    CellEditor& header() { return *m_window->headerEditor(); }
+    std::uint8_t dataByte(int line, int point)
+    {
+        return readDataCell(m_app.data().image(), map(), line, point).value;
+    }
+
+    // Left click on grid cell (row, column) of the visible area.
+    void clickCell(int row, int column)
+    {
+        const int w = m_window->cellWidth();
+        const int h = m_window->cellHeight();
+        QTest::mouseClick(m_window->gridPane()->viewport(), Qt::LeftButton, {},
+                          QPoint(column * w + w / 2, row * h + h / 2));
+        settle();
+    }
+
+    void type(CellEditor& editor, const QString& text, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClicks(&editor, text);
+        QTest::keyClick(&editor, Qt::Key_Return, mods);
+        settle();
+    }
+
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
+    {
+        QWidget* target = QApplication::focusWidget();
+        if (!target)
+            target = &cell();
+        QTest::keyClick(target, k, mods);
+        settle();
+    }
+
+    std::string undoText() { return UndoMenuText(&map(), true).text; }
+
+    CVexApp m_app;
+    ScriptedPrompts* m_prompts = nullptr;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CVexDoc> m_doc;
+    std::unique_ptr<TableWindow> m_window;
+};
+
+// --- typing into DATA cells --------------------------------------------------------------
+
+TEST_F(TableWindowTest, TypedValueInRangeIsWrittenAndRecordedAsAnEdit)
+{
+    open("Fuel Map1");
+    clickCell(2, 3);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.line, 2);
+    EXPECT_EQ(map().edit.point, 3);
+    EXPECT_EQ(map().edit.editOwner, 2);
+    ASSERT_TRUE(cell().isVisible());
+    EXPECT_EQ(cell().selectedText(), cell().text());
+
+    type(cell(), "5.5");
+    EXPECT_EQ(dataByte(2, 3), 110);  // 5.5 / 0.05
+    EXPECT_EQ(map().edit.currentValue, 110);
+    EXPECT_EQ(cell().text(), "5.5");
+    EXPECT_TRUE(m_prompts->records().empty());
+    EXPECT_TRUE(m_app.data().modified);
+    ASSERT_EQ(map().edit.undo.size(), 1u);
+    EXPECT_EQ(undoText(), "&Undo(Edit DATA)\tCtrl+Z");
+}
+
+TEST_F(TableWindowTest, ValueAboveTheRangeSetsTheHighestAllowedValueWithOneMessageAndRecord)
+{
+    open("Fuel Map1");
+    clickCell(1, 1);
+    const std::uint8_t before = dataByte(1, 1);
+    type(cell(), "20");
+    // FUEL is limited to 0.5 .. 12: raw 240.
+    EXPECT_EQ(dataByte(1, 1), 240);
+    EXPECT_EQ(cell().text(), "12.0");
+    ASSERT_EQ(m_prompts->records().size(), 1u);
+    const PromptRecord& r = m_prompts->records().front();
+    EXPECT_EQ(r.icon, Icon::Exclamation);
+    EXPECT_EQ(r.caption, "Table Window");
+    EXPECT_EQ(r.text, "Input Data Range Over:20.00 \n (0.50<=Data<=12.00)\n set 12.00");
+    ASSERT_EQ(map().edit.undo.size(), 1u);
+    EXPECT_EQ(map().edit.undo.newest()->oldValues.front(), before);
+}
+
+TEST_F(TableWindowTest, ValueBelowTheRangeSetsTheLowestAllowedValue)
+{
+    open("Fuel Map1");
+    clickCell(0, 0);
+    type(cell(), "0.1");
+    EXPECT_EQ(dataByte(0, 0), 10);  // 0.5
+    ASSERT_EQ(m_prompts->records().size(), 1u);
+    EXPECT_EQ(m_prompts->records().front().text,
+              "Input Data Range Over:0.10 \n (0.50<=Data<=12.00)\n set 0.50");
+}
+
+TEST_F(TableWindowTest, EmptyOrMalformedTextGivesDataErrorAndRestoresTheValue)
+{
+    open("Fuel Map1");
+    clickCell(0, 2);
+    const QString shown = cell().text();
+    const std::uint8_t before = dataByte(0, 2);
+    for (const QString& text : {QString(), QStringLiteral("1-2"), QStringLiteral("1.2.3"),
+                                QStringLiteral("-"), QStringLiteral("4e1")}) {
+        m_prompts->clear();
+        cell().selectAll();
+        QTest::keyClick(&cell(), Qt::Key_Backspace);
+        type(cell(), text);
+        ASSERT_EQ(m_prompts->records().size(), 1u) << text.toStdString();
+        const PromptRecord& r = m_prompts->records().front();
+        EXPECT_EQ(r.text, "Data error\nData is set as before editing");
+        EXPECT_EQ(r.icon, Icon::Stop);
+        EXPECT_EQ(r.caption, "Table Window");
+        EXPECT_EQ(cell().text(), shown);
+    }
+    EXPECT_EQ(dataByte(0, 2), before);
+    EXPECT_TRUE(map().edit.undo.empty());
+    EXPECT_FALSE(m_app.data().modified);
+}
+
+TEST_F(TableWindowTest, TypingTheValueAlreadyThereWritesAndRecordsNothing)
+{
+    open("Fuel Map1");
+    clickCell(3, 4);
+    type(cell(), cell().text());
+    EXPECT_TRUE(map().edit.undo.empty());
+    EXPECT_FALSE(m_app.data().modified);
+    // Enter on an untouched editor applies nothing either.
+    QTest::keyClick(&cell(), Qt::Key_Return);
+    settle();
+    EXPECT_FALSE(m_app.data().modified);
+}
+
+TEST_F(TableWindowTest, PickingAnotherCellAppliesThePendingText)
+{
+    open("Fuel Map1");
+    clickCell(0, 0);
+    QTest::keyClicks(&cell(), "3");
+    clickCell(1, 0);
+    EXPECT_EQ(readDataCell(m_app.data().image(), map(), 0, 0).value, 60);
+    EXPECT_EQ(map().edit.line, 1);
+    EXPECT_EQ(map().edit.undo.size(), 1u);
+}
+
+TEST_F(TableWindowTest, ShiftEnterSendsTheCellOnlyInConfigMaps)
+{
+    int sent = 0;
+    TableWindow::setEcuWriteHook([&](MapDefinition&, std::uint16_t) { ++sent; });
+    open("Fuel Map1");
+    clickCell(0, 0);
+    type(cell(), "2", Qt::ShiftModifier);
+    EXPECT_EQ(dataByte(0, 0), 40);
+    EXPECT_EQ(sent, 0);  // free maps are not sent cell by cell
+
+    m_app.data().mapMode = MapMode::ConfigInImage;
+    std::uint16_t address = 0;
+    TableWindow::setEcuWriteHook([&](MapDefinition&, std::uint16_t a) { ++sent, address = a; });
+    type(cell(), "3", Qt::ShiftModifier);
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(address, dataCellAddress(map(), 0, 0));
+    TableWindow::setEcuWriteHook({});
+}
+
+// --- steps -------------------------------------------------------------------------------------
+
+TEST_F(TableWindowTest, FivePageUpStepsMakeOneRecordAndOneUndoTakesThemBack)
+{
+    open("Fuel Map1");
+    clickCell(2, 2);
+    const std::uint8_t before = dataByte(2, 2);
+    for (int i = 0; i < 5; ++i)
+        key(Qt::Key_PageUp);
+    EXPECT_EQ(dataByte(2, 2), before + 5);
+    EXPECT_EQ(map().edit.currentValue, before + 5);
+    EXPECT_EQ(cell().text().toStdString(),
+              m_app.formatY(0.05f * static_cast<float>(before + 5)));
+    ASSERT_EQ(map().edit.undo.size(), 1u);
+    EXPECT_EQ(undoText(), "&Undo(Drag DATA)\tCtrl+Z");
+
+    EXPECT_TRUE(UndoLast(m_app.data(), map(), m_app.formats).undone);
+    EXPECT_EQ(dataByte(2, 2), before);
+    EXPECT_TRUE(map().edit.undo.empty());
+}
+
+TEST_F(TableWindowTest, StepsStopAtTheRangeAndAtTheByteEnds)
+{
+    open("Fuel Map1");
+    clickCell(0, 1);
+    m_app.data().write(dataCellAddress(map(), 0, 1), 240);  // 12.0, the top of the range
+    clickCell(0, 0);
+    clickCell(0, 1);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(dataByte(0, 1), 240);
+    EXPECT_TRUE(map().edit.undo.empty());
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(dataByte(0, 1), 239);
+
+    open("Accel Pump");  // 0 .. 25.5: raw 255 is inside the range
+    m_app.data().write(dataCellAddress(map(), 0, 0), 255);
+    clickCell(1, 0);
+    EXPECT_EQ(map().edit.currentValue, 255);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(readDataCell(m_app.data().image(), map(), 0, 0).value, 255);
+    EXPECT_TRUE(map().edit.undo.empty());
+}
+
+// --- header editor --------------------------------------------------------------------------
+
+TEST_F(TableWindowTest, ThrotHeaderEditWritesTheAxisAndUndoRestoresIt)
+{
+    open("Fuel Map1");
+    QSignalSpy lineEntries(m_window.get(), &TableWindow::lineEntryChanged);
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    // Left column, third line.
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, h + 2 * h + h / 2));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Throt);
+    EXPECT_EQ(map().edit.point, 2);
+    EXPECT_TRUE(header().isVisible());
+    EXPECT_FALSE(cell().isVisible());
+    EXPECT_TRUE(m_window->headerEditorActive());
+    const std::uint8_t before = readZPoint(m_app.data().image(), map(), 2);  // 10.0
+    ASSERT_EQ(header().text(), "10.0");
+
+    type(header(), "15");
+    EXPECT_EQ(readZPoint(m_app.data().image(), map(), 2), 30);
+    EXPECT_EQ(header().text(), "15.0");
+    ASSERT_EQ(lineEntries.size(), 1);
+    EXPECT_EQ(lineEntries.front().at(0).toInt(), 2);
+    EXPECT_EQ(lineEntries.front().at(1).toString(), "15.0");
+    EXPECT_EQ(undoText(), "&Undo(Edit THROT)\tCtrl+Z");
+
+    clickCell(0, 0);
+    const UndoResult undone = UndoLast(m_app.data(), map(), m_app.formats);
+    EXPECT_TRUE(undone.undone);
+    EXPECT_EQ(undone.lineEntry, 2);
+    EXPECT_EQ(undone.lineText, "10.0");
+    EXPECT_EQ(readZPoint(m_app.data().image(), map(), 2), before);
+    EXPECT_EQ(map().edit.part, EditPart::Throt);
+}
+
+TEST_F(TableWindowTest, ThrotOutsideItsNeighboursIsRefused)
+{
+    open("Fuel Map1");
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, h + 2 * h + h / 2));
+    settle();
+    // Line 2 lies between 5.0 and 20.0.
+    type(header(), "30");
+    ASSERT_EQ(m_prompts->records().size(), 1u);
+    EXPECT_EQ(m_prompts->records().front().text,
+              "Input Data cannot change to value\nData is set as before editing");
+    EXPECT_EQ(header().text(), "10.0");
+    EXPECT_TRUE(map().edit.undo.empty());
+}
+
+TEST_F(TableWindowTest, RpmHeaderAboveTheRangeAtTheLastPointTakesTheRangeEnd)
+{
+    open("Fuel Map1");
+    const int w = m_window->cellWidth();
+    const int points = map().x.count;
+    m_window->resize(w * (points + 2), 220);
+    settle();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w * points + w / 2, 5));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    ASSERT_EQ(map().edit.point, points - 1);
+    type(header(), "20000");
+    ASSERT_EQ(m_prompts->records().size(), 1u);
+    EXPECT_EQ(m_prompts->records().front().text,
+              "Input Data Range Over:20000.00 \n (0.00<=Data<=12750.00)\n set 12750.00");
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, points - 1), 255);
+    EXPECT_EQ(undoText(), "&Undo(Edit RPM)\tCtrl+Z");
+}
+
+// --- moves ----------------------------------------------------------------------------------
+
+TEST_F(TableWindowTest, StandardLayoutMovesBetweenCellsAndHeaders)
+{
+    open("Fuel Map1");
+    clickCell(0, 1);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.line, 1);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.point, 2);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Throt);
+    EXPECT_EQ(map().edit.point, 1);
+    EXPECT_TRUE(header().hasFocus());
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.point, 0);
+    EXPECT_EQ(map().edit.line, 1);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    EXPECT_TRUE(m_window->headerEditorActive());
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.line, 0);
+    // Plain arrows are no table moves.
+    m_window->move(MoveCode::Right);
+    EXPECT_EQ(map().edit.point, 0);
+}
+
+TEST_F(TableWindowTest, PairedLayoutShiftArrowsWalkRpmAndDataRows)
+{
+    open("Ign Trim");
+    ASSERT_TRUE(m_window->pairedLayout());
+    const int lines = map().z.count;
+    clickCell(0, 2);  // line 0, RPM row
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    EXPECT_TRUE(cell().isVisible());
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.line, 0);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    EXPECT_EQ(map().edit.line, 1);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.line, 0);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    key(Qt::Key_Up, Qt::ShiftModifier);  // nothing above line 0's RPM row
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    EXPECT_EQ(map().edit.line, 0);
+    // PgUp does not step in the paired layout.
+    const std::uint8_t x = readXPoint(m_app.data().image(), map(), 0, 2);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 2), x);
+
+    m_window->gridPane()->verticalScrollBar()->setValue(
+        m_window->gridPane()->verticalScrollBar()->maximum());
+    settle();
+    m_window->requestFocus(1);
+    settle();
+    // From the last line's DATA row Shift+Down does nothing.
+    for (int i = 0; i < 2 * lines; ++i)
+        key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.line, lines - 1);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.line, lines - 1);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    // At point 0 Shift+Left goes to the line's THROT value.
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Throt);
+    EXPECT_EQ(map().edit.point, lines - 1);
+}
+
+TEST_F(TableWindowTest, PairedRpmRowIsTypedInTheCellEditor)
+{
+    open("Ign Trim");
+    clickCell(0, 1);
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    const int next = readXPoint(m_app.data().image(), map(), 0, 2);
+    // Above the next point: kept at the next point's value.
+    type(cell(), "12000");
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 1), next);
+    EXPECT_EQ(undoText(), "&Undo(Edit RPM)\tCtrl+Z");
+}
+
+// --- clipboard ------------------------------------------------------------------------------
+
+TEST_F(TableWindowTest, CopyTakesTheWholeTextOfAPartlySelectedCell)
+{
+    open("Fuel Map1");
+    clickCell(1, 1);
+    const QString whole = cell().text();
+    ASSERT_GE(whole.size(), 3);
+    cell().setSelection(1, 2);
+    EXPECT_EQ(m_window->selection(), std::make_pair(1, 3));
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&cell(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), whole);
+    QApplication::clipboard()->clear();
+    cell().setSelection(0, 1);
+    m_window->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), whole);
+
+    // Paste goes into the editor that has the focus, as the edit control pastes.
+    QApplication::clipboard()->setText("7");
+    cell().selectAll();
+    m_window->paste();
+    EXPECT_EQ(cell().text(), "7");
+    cell().selectAll();
+    m_window->cut();
+    EXPECT_EQ(cell().text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "7");
+}
+
+// --- scroll bars ------------------------------------------------------------------------------
+
+TEST_F(TableWindowTest, HorizontalBarAppearsWhenPointsDoNotFitAndResetsWhenHidden)
+{
+    open("Fuel Fine", QSize(400, 500));
+    GridPane& grid = *m_window->gridPane();
+    QScrollBar& bar = *grid.horizontalScrollBar();
+    ASSERT_EQ(grid.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    const int w = m_window->cellWidth();
+    const int visible = grid.viewport()->width() / w;
+    EXPECT_EQ(bar.maximum(), map().x.count - visible);
+    EXPECT_EQ(bar.pageStep(), std::max(1, bar.maximum() / 4));
+
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    settle();
+    EXPECT_EQ(m_window->firstVisibleColumn(), std::max(1, bar.maximum() / 4));
+    bar.setValue(bar.maximum());
+    settle();
+    EXPECT_EQ(m_window->firstVisibleColumn(), bar.maximum());
+    // A click now picks the point under the mouse, not the first one.
+    clickCell(0, 0);
+    EXPECT_EQ(map().edit.point, bar.maximum());
+
+    m_window->resize(w * (map().x.count + 2), 500);
+    settle();
+    EXPECT_EQ(grid.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(m_window->firstVisibleColumn(), 0);
+}
+
+TEST_F(TableWindowTest, VerticalBarRangeCountsTwoRowsPerLineInThePairedLayout)
+{
+    open("Ign Trim", QSize(900, 120));
+    GridPane& grid = *m_window->gridPane();
+    ASSERT_EQ(grid.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    const int h = m_window->cellHeight();
+    EXPECT_EQ(grid.verticalScrollBar()->maximum(),
+              2 * map().z.count - grid.viewport()->height() / h);
+    grid.verticalScrollBar()->setValue(3);
+    settle();
+    EXPECT_EQ(m_window->firstVisibleRow(), 3);
+    clickCell(0, 0);  // row 3: line 1's DATA row
+    EXPECT_EQ(map().edit.line, 1);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+}
+
+TEST_F(TableWindowTest, ClicksBeyondTheUsedCellsAreIgnored)
+{
+    open("Fuel Map1", QSize(1000, 400));
+    clickCell(1, 1);
+    clickCell(map().z.count + 1, 1);
+    clickCell(1, map().x.count + 1);
+    EXPECT_EQ(map().edit.line, 1);
+    EXPECT_EQ(map().edit.point, 1);
+}
+
+TEST_F(TableWindowTest, FocusRequestPlacesTheEditorOfThePart)
+{
+    open("Fuel Map1");
+    map().edit.part = EditPart::Throt;
+    map().edit.point = 3;
+    map().edit.line = 3;
+    m_window->requestFocus(1);
+    settle();
+    EXPECT_TRUE(header().isVisible());
+    EXPECT_TRUE(header().hasFocus());
+    map().edit.part = EditPart::Data;
+    m_window->requestFocus(1);
+    // A pick before the queued request is handled wins over it.
+    clickCell(2, 2);
+    EXPECT_TRUE(cell().hasFocus());
+    EXPECT_EQ(map().edit.line, 2);
+}
+
+TEST_F(TableWindowTest, ConfigListMapsHaveNoHeaderEditing)
+{
+    load("ZLM350_config.def", "Standard_data.lyn");
+    ASSERT_EQ(m_app.data().mapMode, MapMode::Config);
+    open(m_app.data().maps().front().name);
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, h + h / 2));
+    settle();
+    EXPECT_NE(map().edit.part, EditPart::Throt);
+    clickCell(0, 0);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_FALSE(header().isVisible());
+}
+
+} // namespace
+} // namespace zlm
