@@ -24,14 +24,16 @@ QScreen* primaryScreen()
 // Checkered flag band along the lower edge, fading out towards the right.
 void drawCheckers(QPainter& p, const QRectF& band, qreal cell)
 {
-    const int columns = static_cast<int>(band.width() / cell) + 1;
+    const int columns = static_cast<int>(band.width() / cell);
     const int rows = static_cast<int>(band.height() / cell);
     for (int c = 0; c < columns; ++c) {
         const qreal fade = 1.0 - static_cast<qreal>(c) / columns;
         for (int r = 0; r < rows; ++r) {
-            const QColor color = (r + c) % 2 ? QColor(235, 235, 235) : QColor(20, 20, 22);
-            p.setOpacity(0.85 * fade * fade);
-            p.fillRect(QRectF(band.left() + c * cell, band.top() + r * cell, cell, cell), color);
+            if ((r + c) % 2)
+                continue; // the dark squares are the ground itself
+            p.setOpacity(0.75 * fade);
+            p.fillRect(QRectF(band.left() + c * cell, band.top() + r * cell, cell, cell),
+                       QColor(235, 235, 235));
         }
     }
     p.setOpacity(1.0);
@@ -73,7 +75,7 @@ QImage SplashWindow::builtInBitmap(QSize size)
     stripe(54 * unit, 8 * unit, QColor(240, 240, 240));
     stripe(70 * unit, 22 * unit, QColor(200, 16, 30));
 
-    drawCheckers(p, QRectF(0, h - 28 * unit, w * 0.55, 28 * unit), 14 * unit);
+    drawCheckers(p, QRectF(0, h - 30 * unit, w * 0.5, 30 * unit), 10 * unit);
 
     // Program name, italic and heavy, with a soft shadow.
     QFont nameFont(QStringLiteral("DejaVu Sans"));

@@ -111,7 +111,7 @@ TEST_F(Program, WithoutSettingsFileStopsWithExitCodeZero)
     const auto shown = prompts();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "STOP\tTavoreth Racing Tool\tZLM350.ini is not exist.");
-    EXPECT_TRUE(fs::is_empty(tmp()));
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
 }
 
 TEST_F(Program, WithoutDefinitionFileStopsWithExitCodeZero)
@@ -122,7 +122,7 @@ TEST_F(Program, WithoutDefinitionFileStopsWithExitCodeZero)
     const auto shown = prompts();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "STOP\tTavoreth Racing Tool\tSetup file is not exist.");
-    EXPECT_TRUE(fs::is_empty(tmp()));
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
 }
 
 TEST_F(Program, BatchConversionWritesTheCsvAndRemovesTheExpandedDefinition)
