@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
-"""Writes res/Standard_data.lyn, the standard data set shipped with ZLM350.def.
+"""Writes the data files shipped with the sample ECU definitions.
 
-The data set is described below: the axis points of every map in physical
-units, a smooth function for each map's data, and the raw value of every
-calibration constant. The script checks the description against the map and
-constant sections of ZLM350.def (names, kinds and order of the maps, addresses
-and sizes of the constants), lays the maps out the way the program does (one
-block per map: Z count, X count, Z axis, X axis, data) from the free-map start,
-fixes the checksum byte so that the calibration range sums to 0x7F, and writes
-the range as S1 records.
+  Standard_data.lyn      for ZLM350.def (free maps)
+  Config_data.lyn        for ZLM350_config.def (config maps, list axes)
+  Config_mem_data.lyn    for ZLM350_config_mem.def (config maps, axes in memory)
 
-Usage: make_standard_data.py [definition] [output]
+The data sets are described below: the axis points of every map in physical
+units, a smooth function for each map's data and the raw value of every
+calibration constant. The script reads each definition's map section for the
+order, kinds and layout of the maps (and checks it against the description),
+lays the maps out the way the program does, fixes the checksum byte so that
+the calibration range sums to 0x7F, and writes the range as S1 records.
+
+Usage: make_standard_data.py [output folder]   (default: the res folder)
 """
 
 import math
@@ -38,106 +40,59 @@ def rnd(value):
     return int(math.floor(value + 0.5))
 
 
-# --- conversions of the definition (physical to raw) -------------------------
+# --- smooth data, physical to raw as in the definitions -------------------------
 
-def throt_raw(percent):
-    return rnd(percent / 0.5)
-
-
-def rpm_raw(rpm):
-    return rnd(rpm / 50)
-
-
-def fuel_raw(ms):
-    return rnd(ms / 0.05)
-
-
-def ign_raw(deg):
-    return rnd(deg + 40)
-
-
-def trim_raw(deg):
-    return rnd(deg * 2 + 40)
-
-
-def accel_raw(ms):
-    return rnd(ms / 0.1)
-
-
-# --- smooth data -------------------------------------------------------------
-
-def fuel_ms(throttle, rpm, scale=1.0):
-    """Injection time: grows with throttle, volumetric efficiency peaks near 9000 rpm."""
+def fuel(throttle, rpm, scale=1.0):
+    """Injection time (x*0.05 ms): grows with throttle, peaks near 9000 rpm."""
     load = (throttle / 100.0) ** 0.6
     ve = 0.75 + 0.25 * math.exp(-((rpm - 9000.0) / 3500.0) ** 2)
-    return (1.4 + 6.2 * load * ve) * scale
+    return rnd((1.4 + 6.2 * load * ve) * scale / 0.05)
 
 
-def ign_deg(throttle, rpm, offset=0.0):
-    """Advance: rises with engine speed, retarded under load."""
+def ignition(throttle, rpm, offset=0.0):
+    """Advance (x-40 deg): rises with engine speed, retarded under load."""
     base = 12.0 + 26.0 * (1.0 - math.exp(-(rpm - 1000.0) / 3000.0))
-    return base - 10.0 * throttle / 100.0 + offset
+    return rnd(base - 10.0 * throttle / 100.0 + offset + 40)
 
 
-def trim_deg(throttle, rpm):
-    return -4.0 * throttle / 100.0 + 3.0 * (rpm - 6000.0) / 6000.0
+def trim(throttle, rpm):
+    """Ignition trim (x*0.5-20 deg)."""
+    return rnd((-4.0 * throttle / 100.0 + 3.0 * (rpm - 6000.0) / 6000.0) * 2 + 40)
 
 
-def accel_ms(throttle, rpm):
-    return 0.5 + 4.0 * throttle / 100.0 * (1.0 - rpm / 16000.0)
+def accel(throttle, rpm):
+    """Acceleration fuel (x*0.1 ms)."""
+    return rnd((0.5 + 4.0 * throttle / 100.0 * (1.0 - rpm / 16000.0)) / 0.1)
+
+
+def shift_cut(throttle, rpm):
+    """Ignition cut on an up-shift (ms)."""
+    return rnd(80 - 3.5 * (rpm - 5000) / 1000)
 
 
 FUEL_THROT = [0, 5, 10, 20, 35, 50, 75, 100]
 FUEL_RPM = [1500 + 1000 * i for i in range(12)]
 IGN_THROT = [0, 10, 25, 50, 75, 100]
 IGN_RPM = [2000 + 1000 * i for i in range(10)]
-FINE_THROT = [0, 2, 4, 6, 8, 10, 15, 20, 25, 30, 40, 50, 60, 70, 85, 100]
-FINE_RPM = [1000 + 750 * i for i in range(16)]
 
-
-def kind1(name, throt, rpm, value):
-    return {
-        "name": name, "kind": 1,
-        "z": [throt_raw(t) for t in throt],
-        "x": [rpm_raw(r) for r in rpm],
-        "data": [[value(t, r) for r in rpm] for t in throt],
-    }
-
-
-def kind2(name, throt, rpm_rows, value):
-    return {
-        "name": name, "kind": 2,
-        "z": [throt_raw(t) for t in throt],
-        "x": [[rpm_raw(r) for r in row] for row in rpm_rows],
-        "data": [[value(t, r) for r in row] for t, row in zip(throt, rpm_rows)],
-    }
-
-
-FUEL_SCALE = {"Fuel Map1": 1.0, "Fuel Map2": 0.92, "Fuel Map3": 1.06, "Fuel Map4": 0.96}
-IGN_OFFSET = {"Ign Map1": 0.0, "Ign Map2": -3.0, "Ign Map3": 1.0, "Ign Map4": -1.0}
-
-MAPS = (
-    [kind1(n, FUEL_THROT, FUEL_RPM, lambda t, r, s=s: fuel_raw(fuel_ms(t, r, s)))
-     for n, s in FUEL_SCALE.items()]
-    + [kind1(n, IGN_THROT, IGN_RPM, lambda t, r, o=o: ign_raw(ign_deg(t, r, o)))
-       for n, o in IGN_OFFSET.items()]
-    + [
-        kind1("Fuel Fine", FINE_THROT, FINE_RPM, lambda t, r: fuel_raw(fuel_ms(t, r))),
-        kind2("Ign Trim", [0, 30, 60, 100],
-              [[1500 + 500 * i for i in range(6)],
-               [3000 + 1000 * i for i in range(6)],
-               [5000 + 1000 * i for i in range(6)],
-               [7000 + 1000 * i for i in range(6)]],
-              lambda t, r: trim_raw(trim_deg(t, r))),
-        kind2("Accel Pump", [10, 40, 80],
-              [[2000 + 1500 * i for i in range(5)],
-               [3000 + 2000 * i for i in range(5)],
-               [4000 + 2000 * i for i in range(5)]],
-              lambda t, r: accel_raw(accel_ms(t, r))),
-        kind1("Shift Cut", [100], [5000 + 1000 * i for i in range(8)],
-              lambda t, r: rnd(80 - 3.5 * (r - 5000) / 1000)),
-    ]
-)
+# name -> (THROT points, RPM points (kind 1) or one list per THROT point (kind 2), data)
+MAPS = {}
+for _n, _s in {"Fuel Map1": 1.0, "Fuel Map2": 0.92, "Fuel Map3": 1.06, "Fuel Map4": 0.96}.items():
+    MAPS[_n] = (FUEL_THROT, FUEL_RPM, lambda t, r, s=_s: fuel(t, r, s))
+for _n, _o in {"Ign Map1": 0.0, "Ign Map2": -3.0, "Ign Map3": 1.0, "Ign Map4": -1.0}.items():
+    MAPS[_n] = (IGN_THROT, IGN_RPM, lambda t, r, o=_o: ignition(t, r, o))
+MAPS["Fuel Fine"] = ([0, 2, 4, 6, 8, 10, 15, 20, 25, 30, 40, 50, 60, 70, 85, 100],
+                     [1000 + 750 * i for i in range(16)], fuel)
+MAPS["Ign Trim"] = ([0, 30, 60, 100],
+                    [[1500 + 500 * i for i in range(6)],
+                     [3000 + 1000 * i for i in range(6)],
+                     [5000 + 1000 * i for i in range(6)],
+                     [7000 + 1000 * i for i in range(6)]], trim)
+MAPS["Accel Pump"] = ([10, 40, 80],
+                      [[2000 + 1500 * i for i in range(5)],
+                       [3000 + 2000 * i for i in range(5)],
+                       [4000 + 2000 * i for i in range(5)]], accel)
+MAPS["Shift Cut"] = ([100], [5000 + 1000 * i for i in range(8)], shift_cut)
 
 # Calibration constants: address -> (size in bytes, raw value).
 CONSTANTS = {
@@ -165,55 +120,105 @@ CONSTANTS = {
     0x851C: (1, 1),                  # Map Select
 }
 
+OUTPUTS = [
+    ("ZLM350.def", "Standard_data.lyn"),
+    ("ZLM350_config.def", "Config_data.lyn"),
+    ("ZLM350_config_mem.def", "Config_mem_data.lyn"),
+]
+
 
 # --- the definition ----------------------------------------------------------
 
 def section(lines, name):
-    """Lines of section `name` (comments and blank lines dropped)."""
-    out, inside = [], False
+    """Lines of section `name` (comments and blank lines dropped), or None."""
+    out, inside, found = [], False, False
     for raw in lines:
         line = raw.strip(" \t")
         if not line or line.startswith(";"):
             continue
         if len(line) >= 3 and line[0] == "[" and line[-1] == "]":
             inside = line[1:-1].strip().lower() == name.lower()
+            found = found or inside
             continue
         if inside:
             out.append(line)
-    return out
+    return out if found else None
 
 
-def check_definition(path):
+def fields(line):
+    return [f.strip(" \t") for f in line.split(",")]
+
+
+def read_definition(path):
+    """(free, area start, maps) with maps as dicts read from the map section."""
     with open(path, encoding="ascii") as f:
         lines = f.read().splitlines()
-    free = section(lines, "Free Map")
-    start = int(free[0].split(",")[0], 16)
-    headers = [free[i] for i in range(1, len(free), 4)]
-    described = [(m["name"], m["kind"]) for m in MAPS]
-    defined = [(h.split(",")[0].strip(), 1 if h.split(",")[1].strip() == "0" else 2)
-               for h in headers]
-    if described != defined:
-        sys.exit(f"maps differ from {path}:\n{described}\n{defined}")
     calib = {int(l.split(",")[0], 16): int(l.split(",")[1]) for l in section(lines, "Calib")}
     if {a: s for a, (s, _) in CONSTANTS.items()} != calib:
-        sys.exit(f"constants differ from {path}")
-    return start
+        sys.exit(f"{path}: constants differ from the description")
+    free = section(lines, "Free Map") is not None
+    body = section(lines, "Free Map" if free else "Config Map")
+    start = int(fields(body[0])[0], 16)
+    step = 4 if free else 6
+    maps = []
+    for i in range(1, len(body), step):
+        header = fields(body[i])
+        m = {"name": header[0], "kind": 1 if header[1] == "0" else 2}
+        if not free:
+            m["z_line"], m["x_line"] = fields(body[i + 4]), fields(body[i + 5])
+        if m["name"] not in MAPS:
+            sys.exit(f"{path}: {m['name']} is not described")
+        maps.append(m)
+    return free, start, maps
 
 
 # --- the image -----------------------------------------------------------------
 
-def layout(image, start):
+def points(name, kind):
+    throt, rpm, value = MAPS[name]
+    rows = [rpm] * len(throt) if isinstance(rpm[0], int) else rpm
+    if kind == 1 and rows[0] is not rpm:
+        sys.exit(f"{name}: kind 1 needs one RPM axis")
+    assert all(a < b for a, b in zip(throt, throt[1:])), name + ": THROT not increasing"
+    assert all(a < b for row in rows for a, b in zip(row, row[1:])), name + ": RPM"
+    data = [value(t, r) for t, row in zip(throt, rows) for r in row]
+    assert all(0 <= v <= 255 for v in data), name + ": data out of byte range"
+    return throt, rows, data
+
+
+def put(image, address, values, width=1):
+    for v in values:
+        assert 0 <= v < 1 << (8 * width)
+        image[address:address + width] = v.to_bytes(width, "big")
+        address += width
+    return address
+
+
+def layout_free(image, start, maps):
     address = start
-    for m in MAPS:
-        z, x, data = m["z"], m["x"], m["data"]
-        xs = x if m["kind"] == 1 else [v for row in x for v in row]
-        assert all(a < b for a, b in zip(z, z[1:])), m["name"] + ": THROT not increasing"
-        rows = [x] if m["kind"] == 1 else x
-        assert all(a < b for row in rows for a, b in zip(row, row[1:])), m["name"] + ": RPM"
-        block = [len(z), len(data[0])] + z + xs + [v for row in data for v in row]
-        assert all(0 <= v <= 255 for v in block), m["name"] + ": value out of byte range"
-        image[address:address + len(block)] = block
-        address += len(block)
+    for m in maps:
+        throt, rows, data = points(m["name"], m["kind"])
+        x_axes = rows[:1] if m["kind"] == 1 else rows
+        address = put(image, address, [len(throt), len(rows[0])])
+        address = put(image, address, [rnd(t / 0.5) for t in throt])
+        address = put(image, address, [rnd(r / 50) for row in x_axes for r in row])
+        address = put(image, address, data)
+    return address
+
+
+def layout_config(image, start, maps):
+    address = start
+    for m in maps:
+        throt, rows, data = points(m["name"], m["kind"])
+        z, x = m["z_line"], m["x_line"]
+        if z[0].lower() == "z":
+            # Axes in memory: THROT bytes (x*0.5), RPM words holding the speed itself.
+            put(image, int(z[1], 16), [rnd(t / 0.5) for t in throt], int(z[2]))
+            x_axes = rows[:1] if m["kind"] == 1 else rows
+            put(image, int(x[1], 16), [r for row in x_axes for r in row], int(x[2]))
+        elif [float(v) for v in z[1:]] != throt or [float(v) for v in x[1:]] != rows[0]:
+            sys.exit(f"{m['name']}: lists differ from the description")
+        address = put(image, address, data)
     return address
 
 
@@ -224,15 +229,15 @@ def s1_record(address, data):
 
 
 def build(definition):
-    start = check_definition(definition)
+    free, start, maps = read_definition(definition)
     image = bytearray([FILL]) * 0x10000
-    end = layout(image, start)
+    end = (layout_free if free else layout_config)(image, start, maps)
     assert end <= min(CONSTANTS), "maps run into the constants"
     for address, (size, value) in CONSTANTS.items():
-        image[address:address + size] = value.to_bytes(size, "big")
+        put(image, address, [value], size)
     image[RANGE_HIGH] = (CHECKSUM_TARGET - sum(image[RANGE_LOW:RANGE_HIGH])) & 0xFF
     assert sum(image[RANGE_LOW:RANGE_HIGH + 1]) & 0xFF == CHECKSUM_TARGET
-    lines = ["; ZLM-350 standard data", "[Data]", "Calib:"]
+    lines = ["; ZLM-350 standard data for " + os.path.basename(definition), "[Data]", "Calib:"]
     for address in range(RANGE_LOW, RANGE_HIGH + 1, 16):
         lines.append(s1_record(address, image[address:min(address + 16, RANGE_HIGH + 1)]))
     lines += ["S9030000FC", "Fixed:", "[Title]"]
@@ -241,10 +246,11 @@ def build(definition):
 
 
 def main():
-    definition = sys.argv[1] if len(sys.argv) > 1 else os.path.join(RES, "ZLM350.def")
-    output = sys.argv[2] if len(sys.argv) > 2 else os.path.join(RES, "Standard_data.lyn")
-    with open(output, "w", newline="", encoding="ascii") as f:
-        f.write(build(definition))
+    folder = sys.argv[1] if len(sys.argv) > 1 else RES
+    for definition, output in OUTPUTS:
+        text = build(os.path.join(RES, definition))
+        with open(os.path.join(folder, output), "w", newline="", encoding="ascii") as f:
+            f.write(text)
 
 
 if __name__ == "__main__":

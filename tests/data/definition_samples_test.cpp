@@ -151,24 +151,57 @@ TEST_F(SampleFilesTest, ScreenClassVariantsHoldTheSameMaps)
     }
 }
 
-TEST_F(SampleFilesTest, ConfigMapVariantsParse)
-{
-    const LineList lists = resource("ZLM350_config.def");
-    const auto listMaps = parseMaps(lists, image());
-    ASSERT_TRUE(listMaps.ok());
-    EXPECT_EQ(listMaps->mode, MapMode::Config);
-    ASSERT_EQ(listMaps->maps.size(), 5u);
-    EXPECT_EQ(listMaps->maps[0].z.values, "0,5,10,20,35,50,75,100");
-    EXPECT_EQ(listMaps->maps[1].dataAddress, 0x8000 + 96);
+// A config-map definition with the data file made for it.
+struct ConfigSample {
+    LineList definition;
+    std::unique_ptr<EcuImage> image = std::make_unique<EcuImage>();
+    Result<ParsedMaps> maps = Message{};
 
-    const LineList memory = resource("ZLM350_config_mem.def");
-    const auto memoryMaps = parseMaps(memory, image());
-    ASSERT_TRUE(memoryMaps.ok());
-    EXPECT_EQ(memoryMaps->mode, MapMode::ConfigInImage);
-    ASSERT_EQ(memoryMaps->maps.size(), 4u);
-    EXPECT_EQ(memoryMaps->maps[0].x.width, 2);
-    EXPECT_EQ(memoryMaps->maps[0].x.spacing, 250);
-    EXPECT_EQ(memoryMaps->maps[3].kind, 2);
+    ConfigSample(const char* definitionName, const char* dataName)
+        : definition(resource(definitionName))
+    {
+        std::uint16_t lowest = 0xFFFF, highest = 0;
+        if (readDataSection(resource(dataName), *image, lowest, highest).ok())
+            maps = parseMaps(definition, *image);
+    }
+};
+
+TEST(ConfigSampleTest, ListAxesVariantParsesWithItsDataFile)
+{
+    const ConfigSample sample("ZLM350_config.def", "Config_data.lyn");
+    ASSERT_TRUE(sample.maps.ok());
+    EXPECT_EQ(sample.maps->mode, MapMode::Config);
+    ASSERT_EQ(sample.maps->maps.size(), 5u);
+    const MapDefinition& fuel = sample.maps->maps[0];
+    EXPECT_EQ(fuel.z.values, "0,5,10,20,35,50,75,100");
+    EXPECT_EQ(fuel.x.count, 12);
+    EXPECT_EQ(sample.maps->maps[1].dataAddress, 0x8000 + 96);
+    // Idle fuel at 0 % throttle: 1.4 ms in steps of 0.05 ms.
+    EXPECT_EQ(readDataCell(*sample.image, fuel, 0, 0).value, 28);
+}
+
+TEST(ConfigSampleTest, MemoryAxesVariantParsesWithItsDataFile)
+{
+    const ConfigSample sample("ZLM350_config_mem.def", "Config_mem_data.lyn");
+    ASSERT_TRUE(sample.maps.ok());
+    EXPECT_EQ(sample.maps->mode, MapMode::ConfigInImage);
+    ASSERT_EQ(sample.maps->maps.size(), 4u);
+    for (const MapDefinition& m : sample.maps->maps) {
+        SCOPED_TRACE(m.name);
+        EXPECT_EQ(m.x.width, 2);
+        EXPECT_EQ(m.x.spacing, 250);
+        for (int z = 1; z < m.z.count; ++z)
+            EXPECT_LT(readZPoint(*sample.image, m, z - 1), readZPoint(*sample.image, m, z));
+        for (int row = 0; row < (m.kind == 2 ? m.z.count : 1); ++row)
+            for (int x = 1; x < m.x.count; ++x)
+                EXPECT_LT(readXPoint(*sample.image, m, row, x - 1),
+                          readXPoint(*sample.image, m, row, x));
+    }
+    // RPM words hold the engine speed itself.
+    const MapDefinition& trim = sample.maps->maps[3];
+    EXPECT_EQ(trim.kind, 2);
+    EXPECT_EQ(readXPoint(*sample.image, trim, 0, 0), 1500);
+    EXPECT_EQ(readXPoint(*sample.image, trim, 3, 5), 12000);
 }
 
 TEST_F(SampleFilesTest, OtherSectionsFollowTheirLineFormats)
