@@ -79,11 +79,13 @@ mode_t newFileMode()
 
 std::optional<LineList> readTextLines(const std::string& path)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking open so that a named pipe cannot stall the program; only
+    // regular files are read (a device could deliver bytes without end).
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid())
         return std::nullopt;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
 
     std::string data;
@@ -113,9 +115,13 @@ bool writeFileReplacing(const std::string& path, std::string_view contents, std:
         return fail(ENOENT);
 
     const std::filesystem::path target = resolveLinks(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
+    // Renaming over a device or a pipe would replace it with a plain file.
+    if (exists && !S_ISREG(existing.st_mode))
+        return fail(EINVAL);
 
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
@@ -132,11 +138,13 @@ bool writeFileReplacing(const std::string& path, std::string_view contents, std:
         return fail(error);
     };
 
-    struct stat existing {};
-    const mode_t mode =
-        ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
+    // The replacement keeps the permissions (and, where allowed, the owner) of
+    // the file it replaces.
+    const mode_t mode = exists ? (existing.st_mode & 07777) : newFileMode();
     if (::fchmod(temp.get(), mode) != 0)
         return failAndRemove(errno);
+    if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()))
+        (void)::fchown(temp.get(), existing.st_uid, existing.st_gid);
     if (!writeAll(temp.get(), contents))
         return failAndRemove(errno);
     if (::fsync(temp.get()) != 0)

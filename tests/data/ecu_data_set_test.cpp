@@ -11,6 +11,7 @@
 #include <numeric>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace zlm {
 namespace {
@@ -121,10 +122,13 @@ TEST_F(DataSetTest, LoadEmptiesLinkAndCurrentMapAndRunsHooksInOrder)
     EXPECT_EQ(m_data.currentMap(), nullptr);
 }
 
-TEST_F(DataSetTest, LoadOfMissingFileOrFolderCannotOpen)
+TEST_F(DataSetTest, LoadOfMissingFileFolderOrPipeCannotOpen)
 {
     EXPECT_EQ(m_data.load(temp("missing.lyn")).failure, LoadFailure::CannotOpen);
     EXPECT_EQ(m_data.load(m_dir.string()).failure, LoadFailure::CannotOpen);
+    // A named pipe with no writer must not stall the load.
+    ASSERT_EQ(::mkfifo(temp("pipe.lyn").c_str(), 0600), 0);
+    EXPECT_EQ(m_data.load(temp("pipe.lyn")).failure, LoadFailure::CannotOpen);
 }
 
 TEST_F(DataSetTest, SectionErrorsComeBackWithTheirMessageAndNoHooksRun)
@@ -295,7 +299,7 @@ TEST_F(DataSetTest, FailedSaveLeavesOldFileAndDataSetAsTheyWere)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
-TEST_F(DataSetTest, SaveIntoMissingFolderOrOntoAFolderFails)
+TEST_F(DataSetTest, SaveIntoMissingFolderOrOntoAFolderOrPipeFails)
 {
     loadOk("small.lyn");
     m_data.modified = false;
@@ -308,7 +312,11 @@ TEST_F(DataSetTest, SaveIntoMissingFolderOrOntoAFolderFails)
     const Status onFolder = m_data.save(temp("folder.lyn"));
     ASSERT_FALSE(onFolder.ok());
     EXPECT_EQ(slurp(temp("folder.lyn/inside.txt")), "kept");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    // A pipe is not replaced by a plain file.
+    ASSERT_EQ(::mkfifo(temp("pipe.lyn").c_str(), 0600), 0);
+    EXPECT_FALSE(m_data.save(temp("pipe.lyn")).ok());
+    EXPECT_TRUE(fs::is_fifo(temp("pipe.lyn")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
     EXPECT_FALSE(m_data.loaded());
     EXPECT_FALSE(m_data.modified);
 }
