@@ -30,11 +30,12 @@ QPixmap drawIcon(int size)
     fill.setColorAt(1.0, QColor(150, 10, 20));
     p.fillPath(badge, fill);
 
-    // Checkered corner, clipped to the badge.
+    // Checkered corner, clipped to the badge; too busy on the smallest sizes.
     p.save();
     p.setClipPath(badge);
     const qreal cell = s / 8;
-    for (int r = 0; r < 3; ++r) {
+    const int rows = size < 32 ? 0 : 3;
+    for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < 3 - r; ++c) {
             const QColor color = (r + c) % 2 ? QColor(20, 20, 22) : QColor(245, 245, 245);
             p.fillRect(QRectF(s - (c + 1) * cell, r * cell, cell, cell), color);

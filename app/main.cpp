@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPalette>
-#include <QScreen>
 
 #include <memory>
 #include <string>
@@ -33,12 +32,6 @@ void setDialogColours()
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
     palette.setColor(QPalette::WindowText, Qt::black);
     QApplication::setPalette(palette, "QDialog");
-}
-
-void centreOnScreen(QWidget& window)
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
 }
 
 } // namespace
@@ -76,9 +69,8 @@ int main(int argc, char** argv)
 
     setDialogColours();
 
+    // The frame sizes itself (600 x 460) and stands centred on the screen.
     zlm::CMainFrame frame(app);
-    frame.resize(zlm::CMainFrame::kDefaultWidth, zlm::CMainFrame::kDefaultHeight);
-    centreOnScreen(frame);
 
     if (!app.batchSource.empty() || !app.batchTarget.empty()) {
         // The conversion runs once the event loop is up; the frame stays hidden
