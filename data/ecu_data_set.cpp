@@ -146,7 +146,8 @@ void EcuDataSet::startEditing(MapDefinition& map)
 void EcuDataSet::selectLine(int index)
 {
     MapDefinition* map = currentMap();
-    if (!map)
+    // No line selected (or a stale index): the current cell stays as it is.
+    if (!map || index < 0 || index >= map->z.count)
         return;
     map->edit.line = index;
     switch (map->edit.part) {

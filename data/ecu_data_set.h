@@ -98,7 +98,8 @@ public:
     // When the map has no edit target yet: a data cell at row 0, column 0.
     void startEditing(MapDefinition& map);
     // Line list choice on the current map: row `index`, the value of the cell
-    // under the edit target, then the allowed raw range.
+    // under the edit target, then the allowed raw range. An index outside the
+    // map's Z points (-1: nothing selected) changes nothing.
     void selectLine(int index);
 
     // --- hooks filled by later subsystems -------------------------------------

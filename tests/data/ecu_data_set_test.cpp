@@ -440,6 +440,12 @@ TEST_F(DataSetTest, SelectLineReadsTheCellUnderTheTargetAndRecomputesTheRange)
     m_data.selectLine(1);
     EXPECT_EQ(ign.edit.currentValue, 0x96);
     EXPECT_EQ(ign.edit.lowerLimit, 0x1E);
+
+    // No line selected, or one past the throttle points: nothing changes.
+    m_data.selectLine(-1);
+    m_data.selectLine(2);
+    EXPECT_EQ(ign.edit.line, 1);
+    EXPECT_EQ(ign.edit.currentValue, 0x96);
 }
 
 TEST(DataSetWrite, MirrorHookRunsOnlyWhenAskedAndEveryWriteSetsModified)
