@@ -9,6 +9,7 @@
 #include "views/undo_stack.h"
 #include "views/vex_doc.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -31,6 +32,7 @@ constexpr int kHeaderFontPx = 14;
 constexpr int kLabelInsetPx = 4;     // Z labels end this far left of the column's edge
 constexpr int kLabelTopPx = 2;       // and start this far below the row's top
 constexpr int kMinCellPx = 8;
+constexpr int kMinFontPx = 6;
 
 TableWindow::EcuWriteHook& ecuWriteHook()
 {
@@ -111,6 +113,24 @@ std::string listValue(const AxisDescriptor& axis, int index)
     return std::string(fields[static_cast<std::size_t>(index)]);
 }
 
+// "Century" (a roman face; start-up maps the name to an installed one) whose
+// character cell (ascent + descent) is `heightPx` high, as a font height is
+// meant on the platform the settings come from.
+QFont centuryFont(int heightPx)
+{
+    QFont font(QStringLiteral("Century"));
+    font.setStyleHint(QFont::Serif, QFont::PreferQuality);
+    heightPx = std::max(kMinFontPx, heightPx);
+    int size = heightPx;
+    for (; size > kMinFontPx; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= heightPx)
+            break;
+    }
+    font.setPixelSize(size);
+    return font;
+}
+
 } // namespace
 
 void TableWindow::setEcuWriteHook(EcuWriteHook hook) { ecuWriteHook() = std::move(hook); }
@@ -121,12 +141,8 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
     m_cellWidth = std::max(kMinCellPx, app.settings.tableCellWidth);
     m_cellHeight = std::max(kMinCellPx, app.settings.tableCellHeight);
 
-    // "Century" is a roman face; start-up maps the name to an installed one.
-    m_headerFont = QFont(QStringLiteral("Century"));
-    m_headerFont.setStyleHint(QFont::Serif, QFont::PreferQuality);
-    m_headerFont.setPixelSize(kHeaderFontPx);
-    m_cellFont = m_headerFont;
-    m_cellFont.setPixelSize(std::max(6, app.settings.tableFontSize));
+    m_headerFont = centuryFont(kHeaderFontPx);
+    m_cellFont = centuryFont(app.settings.tableFontSize);
 
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
