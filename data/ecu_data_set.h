@@ -30,7 +30,7 @@ enum class LoadFailure { None, CannotOpen, FormatError };
 
 struct LoadResult {
     LoadFailure failure = LoadFailure::None;
-    Message message; // the section error, for FormatError
+    Message message; // FormatError: the section error; CannotOpen: "Failed to open file"
     bool ok() const { return failure == LoadFailure::None; }
 };
 
