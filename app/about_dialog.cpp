@@ -58,12 +58,13 @@ QPixmap drawIcon(int size)
 QIcon programIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128})
+    for (int size : { 16, 24, 32, 48, 64, 128 })
         icon.addPixmap(drawIcon(size));
     return icon;
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(tr("About ZLM350"));
     setModal(true);

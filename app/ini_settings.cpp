@@ -11,8 +11,8 @@ namespace ini {
 
 int speedIndex(std::string_view value)
 {
-    static constexpr std::array<std::pair<std::string_view, int>, 5> kSpeeds{{
-        {"600", 0}, {"1200", 1}, {"2400", 2}, {"9600", 4}, {"19200", 5}}};
+    static constexpr std::array<std::pair<std::string_view, int>, 5> kSpeeds { { { "600", 0 },
+        { "1200", 1 }, { "2400", 2 }, { "9600", 4 }, { "19200", 5 } } };
     for (const auto& [text, index] : kSpeeds) {
         if (value == text)
             return index;
@@ -60,14 +60,13 @@ int portIndex(std::string_view value)
 namespace {
 
 std::string stringOf(const IniDocument& doc, std::string_view section, std::string_view key,
-                     std::string_view defaultValue)
+    std::string_view defaultValue)
 {
     auto value = doc.find(section, key);
     return value ? *value : std::string(defaultValue);
 }
 
-int intOf(const IniDocument& doc, std::string_view section, std::string_view key,
-          int defaultValue)
+int intOf(const IniDocument& doc, std::string_view section, std::string_view key, int defaultValue)
 {
     const auto value = doc.find(section, key);
     if (!value || value->empty())

@@ -14,10 +14,10 @@ class IniFile;
 
 // Everything read from the INI file at start-up.
 struct IniSettings {
-    SerialSettings serial;        // "RS232C"
-    DisplayFormats formats;       // "PRECISION"
-    PrintSettings print;          // "PRINT": read and kept, used by nothing
-    int undoSize = 1024;          // "UNDO"/"SIZE"
+    SerialSettings serial; // "RS232C"
+    DisplayFormats formats; // "PRECISION"
+    PrintSettings print; // "PRINT": read and kept, used by nothing
+    int undoSize = 1024; // "UNDO"/"SIZE"
     std::string workingDirectory; // "DIRECTORY"/"PATH1"
 };
 

@@ -33,7 +33,7 @@ void drawCheckers(QPainter& p, const QRectF& band, qreal cell)
                 continue; // the dark squares are the ground itself
             p.setOpacity(0.75 * fade);
             p.fillRect(QRectF(band.left() + c * cell, band.top() + r * cell, cell, cell),
-                       QColor(235, 235, 235));
+                QColor(235, 235, 235));
         }
     }
     p.setOpacity(1.0);
@@ -110,7 +110,8 @@ QImage SplashWindow::builtInBitmap(QSize size)
     smallFont.setPixelSize(static_cast<int>(12 * unit));
     p.setFont(smallFont);
     p.setPen(QColor(150, 154, 162));
-    p.drawText(QPointF(32 * unit, 214 * unit), QStringLiteral("ECU setting tool  \u2022  Version 2.0"));
+    p.drawText(
+        QPointF(32 * unit, 214 * unit), QStringLiteral("ECU setting tool  \u2022  Version 2.0"));
 
     p.setPen(QPen(QColor(70, 74, 82), 1));
     p.setBrush(Qt::NoBrush);
@@ -136,8 +137,8 @@ QImage SplashWindow::readBitmapFile(const fs::path& path)
     const QByteArray bytes = file.readAll();
     if (bytes.size() != length || bytes.size() < kFileHeaderBytes)
         return {};
-    const auto type = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[0])
-                                                 | static_cast<std::uint8_t>(bytes[1]) << 8);
+    const auto type = static_cast<std::uint16_t>(
+        static_cast<std::uint8_t>(bytes[0]) | static_cast<std::uint8_t>(bytes[1]) << 8);
     if (type != kBitmapType)
         return {};
     QImage image;
@@ -155,9 +156,9 @@ SplashWindow* SplashWindow::start(QWidget* mainWindow, const fs::path& programPa
 }
 
 SplashWindow::SplashWindow(QWidget* mainWindow, const fs::path& programPath)
-    : QWidget(mainWindow, Qt::SplashScreen | Qt::FramelessWindowHint),
-      m_mainWindow(mainWindow),
-      m_bitmap(builtInBitmap())
+    : QWidget(mainWindow, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_mainWindow(mainWindow)
+    , m_bitmap(builtInBitmap())
 {
     s_instance = this;
     setAttribute(Qt::WA_ShowWithoutActivating);

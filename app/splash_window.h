@@ -19,7 +19,7 @@ class SplashWindow final : public QWidget {
     Q_DISABLE_COPY_MOVE(SplashWindow)
 public:
     // How long a bitmap read from its file stays on the screen.
-    static constexpr std::chrono::milliseconds kDisplayTime{750};
+    static constexpr std::chrono::milliseconds kDisplayTime { 750 };
 
     // Creates the splash for `mainWindow` (its parent) with the bitmap file
     // beside `programPath`, centred on the screen, and starts its timer. With a
@@ -32,8 +32,8 @@ public:
     static QImage builtInBitmap(QSize size = QSize(480, 300));
     // The bitmap file beside the program: its path without the extension
     // followed by "Fc.bmp" for screens of 16 or more bits per pixel, else ".bmp".
-    static std::filesystem::path bitmapFilePath(const std::filesystem::path& programPath,
-                                                int screenDepth);
+    static std::filesystem::path bitmapFilePath(
+        const std::filesystem::path& programPath, int screenDepth);
     // The file as a device-independent bitmap file: the whole file must be
     // read and begin with a 14-byte header of type "BM", and its pixels must
     // decode. A null image otherwise.
@@ -58,7 +58,7 @@ private:
     QPointer<QWidget> m_mainWindow;
     QImage m_bitmap;
     bool m_fileRead = false;
-    std::chrono::milliseconds m_displayTime{0};
+    std::chrono::milliseconds m_displayTime { 0 };
     QTimer m_timer;
 };
 

@@ -16,7 +16,7 @@ BatchArguments parseCommandLine(const std::vector<std::string>& arguments)
 {
     if (arguments.size() != 2)
         return {};
-    return {arguments[0], arguments[1]};
+    return { arguments[0], arguments[1] };
 }
 
 Message iniMissingMessage(std::string_view programName)
@@ -36,8 +36,8 @@ fs::path settingsFilePath(std::string_view programName)
     return folder / name;
 }
 
-std::vector<Message> prepareApplication(CVexApp& app, const StartupEnvironment& env,
-                                        const Registry& registry)
+std::vector<Message> prepareApplication(
+    CVexApp& app, const StartupEnvironment& env, const Registry& registry)
 {
     app.programPath = env.programPath;
     app.programDir = env.programPath.parent_path();
@@ -48,10 +48,11 @@ std::vector<Message> prepareApplication(CVexApp& app, const StartupEnvironment& 
     app.screenHeight = env.screenHeight;
     app.settingsDir = settingsFolder();
 
-    app.settings = readAppSettings(registry, AppSettings::defaultsFor(env.screenWidth, env.screenHeight));
+    app.settings
+        = readAppSettings(registry, AppSettings::defaultsFor(env.screenWidth, env.screenHeight));
 
     if (!searchPath(app.programName + ".ini", app.programDir))
-        return {iniMissingMessage(app.programName)};
+        return { iniMissingMessage(app.programName) };
 
     const BatchArguments batch = parseCommandLine(env.arguments);
     app.batchSource = batch.source;

@@ -29,10 +29,10 @@ BatchArguments parseCommandLine(const std::vector<std::string>& arguments);
 
 // What start-up needs to know about the running program and its screen.
 struct StartupEnvironment {
-    std::filesystem::path programPath;   // full path of the running program
-    int screenWidth = 1024;              // pixels
+    std::filesystem::path programPath; // full path of the running program
+    int screenWidth = 1024; // pixels
     int screenHeight = 768;
-    std::vector<std::string> arguments;  // after the program name
+    std::vector<std::string> arguments; // after the program name
 };
 
 // "%s.ini is not exist." with the program name, stop icon.
@@ -48,7 +48,7 @@ std::filesystem::path settingsFilePath(std::string_view programName);
 // keys, next view kind, ECU definition file. Returns the messages to show,
 // in order; any message means start-up failed and the process ends with exit
 // code 0 once they are shown, `app` then keeping no expanded definition file.
-std::vector<Message> prepareApplication(CVexApp& app, const StartupEnvironment& environment,
-                                        const Registry& registry);
+std::vector<Message> prepareApplication(
+    CVexApp& app, const StartupEnvironment& environment, const Registry& registry);
 
 } // namespace zlm

@@ -7,7 +7,9 @@
 
 namespace zlm {
 
-CVexApp::CVexApp() : m_data(std::make_unique<EcuDataSet>(definitionLines)) {}
+CVexApp::CVexApp()
+    : m_data(std::make_unique<EcuDataSet>(definitionLines))
+{ }
 
 CVexApp::~CVexApp()
 {
@@ -25,8 +27,17 @@ Prompts& CVexApp::prompts()
     return *m_prompts;
 }
 
-std::string CVexApp::formatX(float value) const { return zlm::formatX(formats, value); }
-std::string CVexApp::formatY(float value) const { return zlm::formatY(formats, value); }
-std::string CVexApp::formatZ(float value) const { return zlm::formatZ(formats, value); }
+std::string CVexApp::formatX(float value) const
+{
+    return zlm::formatX(formats, value);
+}
+std::string CVexApp::formatY(float value) const
+{
+    return zlm::formatY(formats, value);
+}
+std::string CVexApp::formatZ(float value) const
+{
+    return zlm::formatZ(formats, value);
+}
 
 } // namespace zlm

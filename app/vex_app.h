@@ -17,28 +17,28 @@ namespace zlm {
 class CVexApp {
 public:
     CVexApp();
-    ~CVexApp();  // deletes the expanded definition file
+    ~CVexApp(); // deletes the expanded definition file
     CVexApp(const CVexApp&) = delete;
     CVexApp& operator=(const CVexApp&) = delete;
 
     // --- settings (read once at start-up) -------------------------------------
-    AppSettings settings;          // registry values
-    SerialSettings serial;         // INI "RS232C"
-    DisplayFormats formats;        // INI "PRECISION"
-    PrintSettings print;           // INI "PRINT"
-    int undoSize = 1024;           // INI "UNDO"/"SIZE"
-    std::string workingDirectory;  // INI "DIRECTORY"/"PATH1"
-    std::string batchSource;       // first command-line argument of a batch conversion
-    std::string batchTarget;       // second one
+    AppSettings settings; // registry values
+    SerialSettings serial; // INI "RS232C"
+    DisplayFormats formats; // INI "PRECISION"
+    PrintSettings print; // INI "PRINT"
+    int undoSize = 1024; // INI "UNDO"/"SIZE"
+    std::string workingDirectory; // INI "DIRECTORY"/"PATH1"
+    std::string batchSource; // first command-line argument of a batch conversion
+    std::string batchTarget; // second one
     int screenWidth = 1024;
     int screenHeight = 768;
 
     // Paths of the program and its settings.
-    std::string programName = "ZLM350";   // the executable's base name
+    std::string programName = "ZLM350"; // the executable's base name
     std::filesystem::path programDir;
-    std::filesystem::path programPath;    // full path of the running program
-    std::filesystem::path iniPath;        // the settings file "ZLM350.ini"
-    std::filesystem::path settingsDir;    // stands for the Windows folder
+    std::filesystem::path programPath; // full path of the running program
+    std::filesystem::path iniPath; // the settings file "ZLM350.ini"
+    std::filesystem::path settingsDir; // stands for the Windows folder
     std::filesystem::path tempDefinitionPath; // "zlmst0.tmp", deleted at exit
 
     // --- owned state ------------------------------------------------------------

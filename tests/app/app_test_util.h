@@ -14,8 +14,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zlm-app-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "zlm-app-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }
@@ -36,7 +35,8 @@ private:
 // Sets (or with nothing, unsets) an environment variable until the end of scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name)
+    ScopedEnv(const char* name, std::optional<std::string> value)
+        : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_old = old;

@@ -95,13 +95,13 @@ TEST(IniSettingsRead, MissingKeysTakeTheirDefaults)
 
 TEST(IniSettingsRead, EveryKeyIsReadFromItsSection)
 {
-    const IniSettings s = readIniSettings(IniDocument::fromText(
-        "[UNDO]\r\nSIZE=200\r\n"
-        "[RS232C]\r\nSPEED=38400\r\nDATA=7BIT\r\nPARITY=EVEN\r\nSTOP=2BIT\r\n"
-        "XFLLOW=NO\r\nPORT=COM1\r\nTIMEOUT=120\r\n"
-        "[PRECISION]\r\nX=3\r\nY=0\r\nZ=2\r\n"
-        "[PRINT]\r\nLEFT=1\r\nTOP=2\r\nRIGHT=3\r\nBOTTOM=4\r\nLINE=5\r\n"
-        "[DIRECTORY]\r\nPATH1=/home/mech/data\r\nPATH2=/elsewhere\r\n"));
+    const IniSettings s = readIniSettings(
+        IniDocument::fromText("[UNDO]\r\nSIZE=200\r\n"
+                              "[RS232C]\r\nSPEED=38400\r\nDATA=7BIT\r\nPARITY=EVEN\r\nSTOP=2BIT\r\n"
+                              "XFLLOW=NO\r\nPORT=COM1\r\nTIMEOUT=120\r\n"
+                              "[PRECISION]\r\nX=3\r\nY=0\r\nZ=2\r\n"
+                              "[PRINT]\r\nLEFT=1\r\nTOP=2\r\nRIGHT=3\r\nBOTTOM=4\r\nLINE=5\r\n"
+                              "[DIRECTORY]\r\nPATH1=/home/mech/data\r\nPATH2=/elsewhere\r\n"));
     EXPECT_EQ(s.undoSize, 200);
     EXPECT_EQ(s.serial.speedIndex, 3);
     EXPECT_EQ(s.serial.dataBitsIndex, 0);
@@ -133,8 +133,7 @@ TEST(IniSettingsRead, NumbersAreReadLikeTheProfileFunctions)
 
 TEST(IniSettingsRead, NonsensePrecisionStillGivesAValidFormat)
 {
-    const IniSettings s =
-        readIniSettings(IniDocument::fromText("[PRECISION]\nX=-2\nY=100000\n"));
+    const IniSettings s = readIniSettings(IniDocument::fromText("[PRECISION]\nX=-2\nY=100000\n"));
     CVexApp app;
     app.formats = s.formats;
     EXPECT_EQ(app.formatX(2.5f), "2"); // no decimals rather than a broken format
@@ -155,8 +154,8 @@ TEST(IniSettingsRead, PrecisionThreeShowsThreeDecimals)
 
 TEST(IniSettingsRead, ValuesAreCaseSensitiveButNamesAreNot)
 {
-    const IniSettings s = readIniSettings(
-        IniDocument::fromText("[rs232c]\nspeed=9600\nparity=odd\nPort=PORT2\n"));
+    const IniSettings s
+        = readIniSettings(IniDocument::fromText("[rs232c]\nspeed=9600\nparity=odd\nPort=PORT2\n"));
     EXPECT_EQ(s.serial.speedIndex, 4);
     EXPECT_EQ(s.serial.parityIndex, 0);
     EXPECT_EQ(s.serial.portIndex, 1);

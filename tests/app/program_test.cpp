@@ -53,10 +53,7 @@ protected:
     fs::path promptsFile() const { return m_dirs / "prompts.txt"; }
 
     void installSettings() { writeFile(home() / "ZLM350.ini", "[PRECISION]\r\nX=0\r\n"); }
-    void installDefinition()
-    {
-        fs::copy_file(kSamples / "ZLM350.STZ", home() / "ZLM350.STZ");
-    }
+    void installDefinition() { fs::copy_file(kSamples / "ZLM350.STZ", home() / "ZLM350.STZ"); }
 
     void start(const QStringList& arguments)
     {
@@ -88,7 +85,7 @@ protected:
     std::vector<std::string> prompts() const
     {
         return fs::exists(promptsFile()) ? lines(readFile(promptsFile()))
-                                         : std::vector<std::string>{};
+                                         : std::vector<std::string> {};
     }
 
     void TearDown() override
@@ -132,7 +129,7 @@ TEST_F(Program, BatchConversionWritesTheCsvAndRemovesTheExpandedDefinition)
     ASSERT_EQ(readFile(home() / "ZLM350.STZ").substr(0, 4), "SZDD");
     fs::copy_file(kSamples / "Standard_data.lyn", work() / "Standard data.lyn");
 
-    ASSERT_TRUE(run({"Standard data.lyn", "out put.csv"}));
+    ASSERT_TRUE(run({ "Standard data.lyn", "out put.csv" }));
     EXPECT_EQ(m_process.exitCode(), 0);
     EXPECT_TRUE(prompts().empty());
     const auto csv = lines(readFile(work() / "out put.csv"));
@@ -146,7 +143,7 @@ TEST_F(Program, FailedBatchConversionStillEndsByItself)
 {
     installSettings();
     installDefinition();
-    ASSERT_TRUE(run({"missing.lyn", "out.csv"}));
+    ASSERT_TRUE(run({ "missing.lyn", "out.csv" }));
     EXPECT_EQ(m_process.exitCode(), 0);
     const auto shown = prompts();
     ASSERT_FALSE(shown.empty());
@@ -160,7 +157,7 @@ TEST_F(Program, OneFileNameWithABlankStartsNormally)
     installSettings();
     installDefinition();
     writeFile(work() / "My Data.lyn", "not a data file\r\n");
-    start({"My Data.lyn"});
+    start({ "My Data.lyn" });
     // A normal start keeps running with its windows; a split name would have
     // run the batch conversion and ended with "Failed to open file".
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);

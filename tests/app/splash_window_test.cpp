@@ -21,8 +21,7 @@ using apptest::writeFile;
 namespace fs = std::filesystem;
 
 // Runs the event loop until `done` holds or `limitMs` passed.
-template <typename Pred>
-bool waitFor(Pred done, int limitMs = 5000)
+template <typename Pred> bool waitFor(Pred done, int limitMs = 5000)
 {
     QElapsedTimer clock;
     clock.start();
@@ -33,11 +32,14 @@ bool waitFor(Pred done, int limitMs = 5000)
 
 TEST(SplashBitmapPath, ColourScreensUseTheFcFile)
 {
-    EXPECT_EQ(SplashWindow::bitmapFilePath("/opt/zlm/ZLM350", 32), fs::path("/opt/zlm/ZLM350Fc.bmp"));
-    EXPECT_EQ(SplashWindow::bitmapFilePath("/opt/zlm/ZLM350", 16), fs::path("/opt/zlm/ZLM350Fc.bmp"));
+    EXPECT_EQ(
+        SplashWindow::bitmapFilePath("/opt/zlm/ZLM350", 32), fs::path("/opt/zlm/ZLM350Fc.bmp"));
+    EXPECT_EQ(
+        SplashWindow::bitmapFilePath("/opt/zlm/ZLM350", 16), fs::path("/opt/zlm/ZLM350Fc.bmp"));
     EXPECT_EQ(SplashWindow::bitmapFilePath("/opt/zlm/ZLM350", 8), fs::path("/opt/zlm/ZLM350.bmp"));
     // Only a real extension is dropped; the name itself stays whole.
-    EXPECT_EQ(SplashWindow::bitmapFilePath("/opt/zlm/ZLM350.exe", 24), fs::path("/opt/zlm/ZLM350Fc.bmp"));
+    EXPECT_EQ(
+        SplashWindow::bitmapFilePath("/opt/zlm/ZLM350.exe", 24), fs::path("/opt/zlm/ZLM350Fc.bmp"));
 }
 
 TEST(SplashBitmapFile, ReadsAWholeBitmapFile)

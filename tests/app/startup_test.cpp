@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 TEST(CommandLine, TwoArgumentsRunTheBatchConversion)
 {
-    const BatchArguments batch = parseCommandLine({"in.lyn", "out.csv"});
+    const BatchArguments batch = parseCommandLine({ "in.lyn", "out.csv" });
     EXPECT_TRUE(batch.requested());
     EXPECT_EQ(batch.source, "in.lyn");
     EXPECT_EQ(batch.target, "out.csv");
@@ -26,12 +26,12 @@ TEST(CommandLine, TwoArgumentsRunTheBatchConversion)
 TEST(CommandLine, NoOrOneArgumentStartsNormally)
 {
     EXPECT_FALSE(parseCommandLine({}).requested());
-    EXPECT_FALSE(parseCommandLine({"in.lyn"}).requested());
+    EXPECT_FALSE(parseCommandLine({ "in.lyn" }).requested());
 }
 
 TEST(CommandLine, ASingleNameWithABlankIsNotSplit)
 {
-    const BatchArguments batch = parseCommandLine({"My Data.lyn"});
+    const BatchArguments batch = parseCommandLine({ "My Data.lyn" });
     EXPECT_FALSE(batch.requested());
     EXPECT_EQ(batch.source, "");
     EXPECT_EQ(batch.target, "");
@@ -39,14 +39,14 @@ TEST(CommandLine, ASingleNameWithABlankIsNotSplit)
 
 TEST(CommandLine, NamesWithBlanksStayWholeInABatch)
 {
-    const BatchArguments batch = parseCommandLine({"My Data.lyn", "My Export.csv"});
+    const BatchArguments batch = parseCommandLine({ "My Data.lyn", "My Export.csv" });
     EXPECT_EQ(batch.source, "My Data.lyn");
     EXPECT_EQ(batch.target, "My Export.csv");
 }
 
 TEST(CommandLine, MoreThanTwoArgumentsStartNormally)
 {
-    EXPECT_FALSE(parseCommandLine({"a.lyn", "b.csv", "c"}).requested());
+    EXPECT_FALSE(parseCommandLine({ "a.lyn", "b.csv", "c" }).requested());
 }
 
 TEST(StartupMessages, IniMissingNamesTheProgram)
@@ -62,9 +62,9 @@ TEST(StartupMessages, IniMissingNamesTheProgram)
 class Startup : public ::testing::Test {
 protected:
     Startup()
-        : m_home("ZLM350_HOME", m_homeDir.path().string()),
-          m_tmp("TMPDIR", m_tmpDir.path().string()),
-          m_path("PATH", std::nullopt)
+        : m_home("ZLM350_HOME", m_homeDir.path().string())
+        , m_tmp("TMPDIR", m_tmpDir.path().string())
+        , m_path("PATH", std::nullopt)
     {
         m_env.programPath = m_programDir / "ZLM350";
         m_env.screenWidth = 1024;
@@ -131,7 +131,7 @@ TEST_F(Startup, LoadsSettingsAndDefinitionAndRemovesTheExpandedFileAtExit)
         writeIni("[RS232C]\r\nSPEED=9600\r\nPORT=PORT3\r\n[PRECISION]\r\nZ=3\r\n"
                  "[DIRECTORY]\r\nPATH1=/data\r\n");
         writeDefinition("ZLM350.STZ", "; plain text is copied unchanged\r\n[Free Map]\r\n0,FF,0");
-        m_env.arguments = {"a.lyn", "b.csv"};
+        m_env.arguments = { "a.lyn", "b.csv" };
         ASSERT_TRUE(start(app).empty());
 
         EXPECT_EQ(app.programName, "ZLM350");
@@ -193,16 +193,17 @@ TEST_F(Startup, RegistryValuesOverScreenDefaults)
 {
     writeIni("");
     writeDefinition("ZLM350.STZ", "x\n");
-    writeFile(home() / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZLM-350]\n"
-                                       "\"TableWndCellWidth\"=dword:00000000\n"
-                                       "\"TableWndFontSize\"=dword:00000000\n"
-                                       "\"ReadEcuNum\"=dword:00000005\n");
+    writeFile(home() / "registry.reg",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZLM-350]\n"
+        "\"TableWndCellWidth\"=dword:00000000\n"
+        "\"TableWndFontSize\"=dword:00000000\n"
+        "\"ReadEcuNum\"=dword:00000005\n");
     CVexApp app;
     m_env.screenWidth = 640;
     m_env.screenHeight = 480;
     ASSERT_TRUE(start(app).empty());
     EXPECT_EQ(app.settings.tableCellWidth, 50); // 0 keeps the small-screen default
-    EXPECT_EQ(app.settings.tableFontSize, 0);   // used whatever its value
+    EXPECT_EQ(app.settings.tableFontSize, 0); // used whatever its value
     EXPECT_EQ(app.settings.programDlgFontSize, 14);
     EXPECT_EQ(app.settings.tableCellHeight, 16);
     EXPECT_EQ(app.settings.readCount, 5);
@@ -215,7 +216,8 @@ TEST(AppSettingsDefaults, SmallScreenOnlyWhenNarrowAndLow)
     EXPECT_EQ(small.tableCellWidth, 50);
     EXPECT_EQ(small.tableCellHeight, 16);
     EXPECT_EQ(small.tableFontSize, 14);
-    for (auto [w, h] : {std::pair{800, 480}, std::pair{640, 600}, std::pair{1024, 768}}) {
+    for (auto [w, h] :
+        { std::pair { 800, 480 }, std::pair { 640, 600 }, std::pair { 1024, 768 } }) {
         const AppSettings large = AppSettings::defaultsFor(w, h);
         EXPECT_EQ(large.programDlgFontSize, 19) << w << "x" << h;
         EXPECT_EQ(large.tableCellWidth, 55);
