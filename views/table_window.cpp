@@ -157,8 +157,6 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
         connect(editor, &CellEditor::moveRequested, this, [this](MoveCode code) { move(code); });
     }
 
-    if (MapDefinition* m = map())
-        m_app.data().startEditing(*m);
     relayout();
 }
 
@@ -263,7 +261,9 @@ bool TableWindow::headerPartActive() const
 
 void TableWindow::relayout()
 {
-    const MapDefinition* m = map();
+    MapDefinition* m = map();
+    if (m)
+        m_app.data().startEditing(*m);  // a map shown for the first time
     setWindowTitle(m ? QStringLiteral("TABLE - ") + QString::fromStdString(m->name) : QString());
     const int w = m_cellWidth;
     const int top = pairedLayout() ? 0 : m_cellHeight;

@@ -445,6 +445,66 @@ TEST_F(TableWindowTest, PairedRpmRowIsTypedInTheCellEditor)
     EXPECT_EQ(undoText(), "&Undo(Edit RPM)\tCtrl+Z");
 }
 
+TEST_F(TableWindowTest, SingleLineMapHasNoThrotToMoveTo)
+{
+    open("Fuel Map1");
+    map().z.count = 1;
+    m_window->relayout();
+    clickCell(0, 0);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(map().edit.point, 0);
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, h + h / 2));
+    settle();
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+}
+
+TEST_F(TableWindowTest, AxisStepsKeepASpacingFromTheNeighboursInMemoryAxisMaps)
+{
+    load("ZLM350_config_mem.def", "Standard_data.lyn");
+    ASSERT_EQ(m_app.data().mapMode, MapMode::ConfigInImage);
+    // Fuel Map1: Z bytes at 8400 (x*0.5, spacing 1), X words at 8408 (spacing 250).
+    const std::uint8_t z[] = {0, 10, 20, 40, 70, 100, 150, 200};
+    for (int i = 0; i < 8; ++i)
+        m_app.data().write(static_cast<std::uint16_t>(0x8400 + i), z[i], false);
+    for (int i = 0; i < 12; ++i) {
+        const int rpm = 1500 + 1000 * i;
+        m_app.data().write(static_cast<std::uint16_t>(0x8408 + 2 * i), rpm >> 8, false);
+        m_app.data().write(static_cast<std::uint16_t>(0x8409 + 2 * i), rpm & 0xFF, false);
+    }
+    open("Fuel Map1");
+    QSignalSpy lineEntries(m_window.get(), &TableWindow::lineEntryChanged);
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, h + 2 * h + h / 2));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Throt);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(m_app.data().read(0x8402), 22);
+    EXPECT_EQ(header().text(), "11.0");
+    EXPECT_EQ(undoText(), "&Undo(Drag THROT)\tCtrl+Z");
+    for (int i = 0; i < 20; ++i)
+        key(Qt::Key_PageUp);
+    // One spacing (1.0) below the next Z value, 20.0.
+    EXPECT_EQ(m_app.data().read(0x8402), 38);
+    EXPECT_EQ(map().edit.undo.size(), 1u);
+    ASSERT_FALSE(lineEntries.isEmpty());
+    EXPECT_EQ(lineEntries.back().at(1).toString(), "19.0");
+
+    // An X word steps by 250 and is stored big-endian.
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w + w / 2, h / 2));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(m_app.data().read(0x8408), 1250 >> 8);
+    EXPECT_EQ(m_app.data().read(0x8409), 1250 & 0xFF);
+    EXPECT_EQ(map().edit.undo.size(), 2u);
+    EXPECT_TRUE(UndoLast(m_app.data(), map(), m_app.formats).undone);
+    EXPECT_EQ(m_app.data().read(0x8409), 1500 & 0xFF);
+}
+
 // --- clipboard ------------------------------------------------------------------------------
 
 TEST_F(TableWindowTest, CopyTakesTheWholeTextOfAPartlySelectedCell)
