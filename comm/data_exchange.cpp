@@ -19,6 +19,22 @@ const char* outcomeText(bool done) { return done ? "Complete" : "Fail"; }
 
 } // namespace
 
+ReadEcuResult ProtocolImageTransfer::readImage()
+{
+    if (m_wait)
+        m_wait->open(std::string(ecu::kReadFromEcuTitle));
+    ReadEcuResult result = m_protocol.ReadEcu();
+    if (m_wait)
+        m_wait->close();
+    return result;
+}
+
+WriteEcuResult ProtocolImageTransfer::writeImage(std::uint16_t start,
+                                                 std::span<const std::uint8_t> bytes)
+{
+    return m_protocol.WriteEcu(start, bytes, m_definition);
+}
+
 int imageRows(std::uint16_t start, std::size_t length)
 {
     return static_cast<int>(((start + length) >> 4) - (start >> 4));
@@ -119,13 +135,13 @@ void DataExchange::write()
             m_busy = true;
             if (onBusy)
                 onBusy(true);
-            const EcuWriteResult result = m_ecu.writeImage(m_current.start, m_current.bytes);
+            const WriteEcuResult result = m_ecu.writeImage(m_current.start, m_current.bytes);
             m_busy = false;
             setImageButtons(true);
             if (onBusy)
                 onBusy(false);
-            for (const Message& m : result.messages)
-                m_prompts.show(m);
+            if (result.message)
+                m_prompts.show(*result.message);
             done = result.ok;
         }
         std::snprintf(line, sizeof line, "Write to ECU data   --->   %s\r\n\r\n", outcomeText(done));
@@ -232,7 +248,7 @@ DataExchange::LoadResult DataExchange::loadFromEcu(ImageSlot& slot, bool isCurre
     m_busy = true;
     if (onBusy)
         onBusy(true);
-    EcuReadResult result = m_ecu.readImage();
+    ReadEcuResult result = m_ecu.readImage();
     m_busy = false;
     m_writeEnabled = write;
     m_verifyEnabled = verify;
@@ -240,12 +256,13 @@ DataExchange::LoadResult DataExchange::loadFromEcu(ImageSlot& slot, bool isCurre
     if (onBusy)
         onBusy(false);
 
+    if (result.message)
+        m_prompts.show(*result.message);
     switch (result.outcome) {
-    case EcuReadResult::Outcome::CheckFailed:
-        warn(std::string(loadString(result.checkMessageId)));
+    case ReadEcuResult::Outcome::CheckFailed:
         return LoadResult::Failed;
-    case EcuReadResult::Outcome::Complete:
-        if (!result.image || result.image->bytes.empty())
+    case ReadEcuResult::Outcome::Complete:
+        if (!result.ok())
             return LoadResult::Failed;
         slot.start = result.image->start;
         slot.bytes = std::move(result.image->bytes);
@@ -253,16 +270,11 @@ DataExchange::LoadResult DataExchange::loadFromEcu(ImageSlot& slot, bool isCurre
         slot.title = "ECU Data";
         setImageButtons(true);
         return LoadResult::Done;
-    case EcuReadResult::Outcome::Failed:
+    case ReadEcuResult::Outcome::Failed:
         break;
     }
-
-    std::string text = "Failed to correspond with ECU.";
+    // Keep what arrived before the failure; only Clear applies to it.
     if (result.image && !result.image->bytes.empty()) {
-        char address[40];
-        std::snprintf(address, sizeof address, "\nRead Error Address : %04X",
-                      static_cast<unsigned>((result.image->start + result.image->bytes.size()) & 0xFFFF));
-        text += address;
         slot.start = result.image->start;
         slot.bytes = std::move(result.image->bytes);
         slot.rows = imageRows(slot.start, slot.length()) + 1;
@@ -273,7 +285,6 @@ DataExchange::LoadResult DataExchange::loadFromEcu(ImageSlot& slot, bool isCurre
             m_clearEnabled = true;
         }
     }
-    warn(text);
     return LoadResult::Failed;
 }
 

@@ -3,6 +3,7 @@
 // ECU, the edit data (the open data set) and data or OBJ files, compares
 // images, and keeps the result log the dialog shows. Plain C++: the dialog
 // hands in the prompts, the ECU transfer and the choice dialogs.
+#include "comm/ecu_protocol.h"
 #include "data/ecu_data_set.h"
 #include "platform/prompts.h"
 
@@ -15,34 +16,31 @@
 
 namespace zlm {
 
-// An image as it travels between the places: start address and bytes.
-struct ImageBytes {
-    std::uint16_t start = 0;
-    std::vector<std::uint8_t> bytes;
-};
-
-// What an image read from the ECU brought.
-struct EcuReadResult {
-    enum class Outcome { Complete, CheckFailed, Failed };
-    Outcome outcome = Outcome::Failed;
-    int checkMessageId = 0;            // CheckFailed: 1524 or 1542
-    std::optional<ImageBytes> image;   // Complete: the strict decode (none when it failed);
-                                       // Failed: what the lenient decoder kept
-};
-
-// What an image write to the ECU did, with the messages to show (the answer
-// text, or the failure), in order.
-struct EcuWriteResult {
-    bool ok = false;
-    std::vector<Message> messages;
-};
-
-// The ECU side of the exchange; the implementation shows the wait window.
+// The ECU side of the exchange.
 class EcuImageTransfer {
 public:
     virtual ~EcuImageTransfer() = default;
-    virtual EcuReadResult readImage() = 0;
-    virtual EcuWriteResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) = 0;
+    virtual ReadEcuResult readImage() = 0;
+    virtual WriteEcuResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// The transfer through the ECU protocol: the image read inside the wait window
+// "Read from ECU", the write with the definition's "Error Message" answers.
+class ProtocolImageTransfer final : public EcuImageTransfer {
+public:
+    ProtocolImageTransfer(EcuProtocol& protocol, const LineList& definition, WaitWindow* wait)
+        : m_protocol(protocol)
+        , m_definition(definition)
+        , m_wait(wait)
+    {
+    }
+    ReadEcuResult readImage() override;
+    WriteEcuResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) override;
+
+private:
+    EcuProtocol& m_protocol;
+    const LineList& m_definition;
+    WaitWindow* m_wait = nullptr;
 };
 
 enum class ExchangeSource { Ecu = 0, Edit = 1, File = 2 };
