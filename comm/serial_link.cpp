@@ -231,8 +231,17 @@ void TickPump::operator()()
 {
     const auto now = std::chrono::steady_clock::now();
     if (now - m_last >= m_period) {
-        m_last = now;
-        m_link.tick();
+        if (!m_catchUp) {
+            m_last = now;
+            m_link.tick();
+            return;
+        }
+        for (int i = 0; now - m_last >= m_period && i < 1000; ++i) {
+            m_last += m_period;
+            m_link.tick();
+        }
+        if (now - m_last >= m_period)
+            m_last = now;
         return;
     }
     // Nothing to dispatch: do not spin a waiting loop at full speed.

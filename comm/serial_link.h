@@ -109,12 +109,16 @@ private:
 // Stands in for the main frame's timer where no window system runs (command
 // line tools, tests): hand it to the protocol as its pump. Each call ticks
 // the link once when a period has passed since the last tick, as a window
-// timer would (missed periods are not made up).
+// timer would. With `catchUp` every period that passed gives its tick, so
+// m_timeOut follows the clock even when the pump is called rarely.
 class TickPump {
 public:
-    explicit TickPump(SerialLink& link, std::chrono::microseconds period = std::chrono::milliseconds(kTickPeriodMs))
+    explicit TickPump(SerialLink& link,
+                      std::chrono::microseconds period = std::chrono::milliseconds(kTickPeriodMs),
+                      bool catchUp = false)
         : m_link(link)
         , m_period(period)
+        , m_catchUp(catchUp)
     {
     }
     void operator()();
@@ -122,6 +126,7 @@ public:
 private:
     SerialLink& m_link;
     std::chrono::microseconds m_period;
+    bool m_catchUp = false;
     std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
 };
 

@@ -322,14 +322,17 @@ void VirtualEcu::singleWrite(bool word)
         if (b < 0)
             return; // the tool gave up
         frame[i] = static_cast<std::uint8_t>(b);
+        if (i == length - 1) {
+            // Stored before the last echo: once the tool has it, the value is in.
+            const std::uint16_t address = static_cast<std::uint16_t>(frame[1] << 8 | frame[2]);
+            std::lock_guard lock(m_memoryMutex);
+            m_memory[address] = frame[3];
+            if (word)
+                m_memory[static_cast<std::uint16_t>(address + 1)] = frame[4];
+        }
         if (!echo(frame[i]))
             return;
     }
-    const std::uint16_t address = static_cast<std::uint16_t>(frame[1] << 8 | frame[2]);
-    std::lock_guard lock(m_memoryMutex);
-    m_memory[address] = frame[3];
-    if (word)
-        m_memory[static_cast<std::uint16_t>(address + 1)] = frame[4];
 }
 
 void VirtualEcu::sendImage()

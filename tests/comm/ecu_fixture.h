@@ -17,10 +17,11 @@
 
 namespace zlm::test {
 
-// Driver time-out T in ms; also the m_timeOut reload in ticks.
-inline constexpr int kTestTimeoutMs = 10;
-// The test timer period: T ticks take a tenth of the real time.
-inline constexpr auto kTestTick = std::chrono::milliseconds(2);
+// Driver time-out T in ms (generous: the tests share a busy machine); also the
+// m_timeOut reload in ticks.
+inline constexpr int kTestTimeoutMs = 100;
+// The test timer period: T ticks of silence take 300 ms rather than 10 s.
+inline constexpr auto kTestTick = std::chrono::milliseconds(3);
 
 struct RecordingWaitWindow : WaitWindow {
     std::vector<std::string> titles;
@@ -41,7 +42,7 @@ public:
     explicit EcuLine(sim::VirtualEcuConfig config = defaultConfig())
         : ecu(std::move(config))
         , link(serial)
-        , pump(link, kTestTick)
+        , pump(link, kTestTick, true)
         , protocol(link, app, [this] { pump(); })
     {
         serial.portIndex = 0;

@@ -52,13 +52,13 @@ TEST(EcuCheckCommand, SilentEcuGivesNoResponseWithinTheDriverTimeOut)
     EcuLine line(EcuLine::withFault("no-answer"));
     const auto t0 = Clock::now();
     EXPECT_EQ(line.protocol.EcuCheckCommand(), 1524);
-    EXPECT_LT(secondsSince(t0), 0.5);
+    EXPECT_LT(secondsSince(t0), 1.0);
     EXPECT_FALSE(line.link.ecuChecked);
 }
 
 TEST(EcuCheckCommand, AnswerSlowerThanTheDriverTimeOutIsNoResponse)
 {
-    EcuLine line(EcuLine::withFault("slow:60"));
+    EcuLine line(EcuLine::withFault("slow:250"));
     EXPECT_EQ(line.protocol.EcuCheckCommand(), 1524);
 }
 
@@ -150,7 +150,7 @@ TEST(SCommand, WrongTypeIsReportedAndNothingIsSent)
 
 TEST(SCommand, EchoFaultsGiveNoResponseInAPlainBoxAndChangeNothing)
 {
-    for (const char* fault : {"wrong-echo:3", "missing-echo:4", "missing-echo:1", "slow:40"}) {
+    for (const char* fault : {"wrong-echo:3", "missing-echo:2", "missing-echo:1", "slow:250"}) {
         SCOPED_TRACE(fault);
         EcuLine line(EcuLine::withFault(fault));
         const auto before = line.ecu.byteAt(0x1234);
@@ -159,7 +159,7 @@ TEST(SCommand, EchoFaultsGiveNoResponseInAPlainBoxAndChangeNothing)
         EXPECT_LT(secondsSince(t0), kFailureBoundSeconds);
         ASSERT_FALSE(s.ok());
         EXPECT_EQ(s.error().text, "No response from ECU.");
-        if (std::string(fault) != "slow:40")
+        if (std::string(fault) != "slow:250")
             EXPECT_EQ(s.error().icon, Icon::None);
         line.ecu.stop();
         EXPECT_EQ(line.ecu.byteAt(0x1234), before);

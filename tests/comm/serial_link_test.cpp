@@ -205,9 +205,9 @@ TEST(CommunicationLog, OneLineInTheExactFormatPerByte)
     ASSERT_EQ(line.protocol.EcuCheckCommand(), 0);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 3u);
-    const std::regex write(R"(WriteFile:EcuCheckCommand   Buffer=BF  NumberOfBytesWritten=1  GetLastError=0  m_timeOut=10  time=\d+)");
-    const std::regex read1(R"(ReadFile:EcuCheckCommand1   Buffer=51  NumberOfBytesRead=1  GetLastError=0  m_timeOut=10  time=\d+)");
-    const std::regex read2(R"(ReadFile:EcuCheckCommand2   Buffer=58  NumberOfBytesRead=1  GetLastError=0  m_timeOut=10  time=\d+)");
+    const std::regex write(R"(WriteFile:EcuCheckCommand   Buffer=BF  NumberOfBytesWritten=1  GetLastError=0  m_timeOut=100  time=\d+)");
+    const std::regex read1(R"(ReadFile:EcuCheckCommand1   Buffer=51  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
+    const std::regex read2(R"(ReadFile:EcuCheckCommand2   Buffer=58  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
     EXPECT_TRUE(std::regex_match(lines[0], write)) << lines[0];
     EXPECT_TRUE(std::regex_match(lines[1], read1)) << lines[1];
     EXPECT_TRUE(std::regex_match(lines[2], read2)) << lines[2];

@@ -162,7 +162,7 @@ TEST(EcuSimProgram, ServesAnImageFileThroughItsLink)
     app.ecuType = {'A', 'B', '\0'};
     SerialLink serialLink(serial);
     serialLink.setDeviceResolver([&](int) { return link; });
-    TickPump pump(serialLink, test::kTestTick);
+    TickPump pump(serialLink, test::kTestTick, true);
     EcuProtocol protocol(serialLink, app, [&] { pump(); });
 
     EXPECT_EQ(protocol.EcuCheckCommand(), 0);
