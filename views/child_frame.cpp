@@ -46,7 +46,8 @@ void CChildFrame::closeEvent(QCloseEvent* event)
 
 void CChildFrame::activated()
 {
-    if (!m_view || !m_view->window())
+    // A frame on its way out no longer belongs to the document.
+    if (!m_view || !m_view->window() || !m_view->document().isView(m_view))
         return;
     m_view->document().BeginChange(0);
     m_view->window()->requestFocus(1);

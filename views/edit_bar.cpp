@@ -23,8 +23,8 @@ namespace zlm {
 
 namespace {
 
-constexpr int kButtonSize = 26;   // pixels, the icon buttons
-constexpr int kIconSize = 18;     // pixels
+constexpr int kButtonSize = 24;   // pixels, the icon buttons
+constexpr int kIconSize = 16;     // pixels
 
 float physical(const AxisDescriptor& axis, std::uint16_t raw)
 {
@@ -88,7 +88,7 @@ EditBar::EditBar(CVexApp& app, QWidget* parent) : QWidget(parent), m_app(app)
     m_labelCaption = new QLabel(QStringLiteral("La&bel"), this);
     m_labelCombo = new QComboBox(this);
     m_labelCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_labelCombo->setMinimumContentsLength(10);
+    m_labelCombo->setMinimumContentsLength(6);
     m_labelCaption->setBuddy(m_labelCombo);
     layout->addWidget(m_labelCaption);
     layout->addSpacing(4);
@@ -98,7 +98,7 @@ EditBar::EditBar(CVexApp& app, QWidget* parent) : QWidget(parent), m_app(app)
     m_lineCaption = new QLabel(QStringLiteral("&Line"), this);
     m_lineCombo = new QComboBox(this);
     m_lineCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_lineCombo->setMinimumContentsLength(5);
+    m_lineCombo->setMinimumContentsLength(3);
     m_lineCaption->setBuddy(m_lineCombo);
     layout->addWidget(m_lineCaption);
     layout->addSpacing(4);

@@ -87,9 +87,13 @@ CMainFrame::CMainFrame(CVexApp& app, QWidget* parent) : QMainWindow(parent), m_a
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
-    // The views go with the windows' area; the frame no longer reacts to the document.
-    m_doc->disconnect(this);
+    // The windows go after this destructor has run: nothing may call back into the frame.
     m_closing = true;
+    m_doc->disconnect(this);
+    m_mdi->disconnect(this);
+    m_editBar->disconnect(this);
+    m_pollTimer->disconnect(this);
+    QObject::disconnect(qApp, nullptr, this, nullptr);
 }
 
 CVexDoc* CMainFrame::document() const

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QTimer>
 
@@ -34,8 +36,19 @@ public:
     ViewKind kind() const override { return ViewKind::Map; }
     void requestFocus(int flag) override
     {
-        if (flag == 1)
-            QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+        // Only the window of the active child takes the focus; others would
+        // activate their own child frame.
+        if (flag != 1)
+            return;
+        QTimer::singleShot(0, this, [this] {
+            for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+                if (auto* child = qobject_cast<QMdiSubWindow*>(w)) {
+                    if (child->mdiArea() && child->mdiArea()->currentSubWindow() == child)
+                        setFocus(Qt::OtherFocusReason);
+                    return;
+                }
+            }
+        });
     }
 
 protected:
