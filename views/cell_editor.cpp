@@ -54,8 +54,29 @@ bool tableMoveForKey(const QKeyEvent* event, MoveCode& code)
     return false;
 }
 
+namespace {
+bool isUndoKey(const QKeyEvent* event)
+{
+    return event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo);
+}
+} // namespace
+
+bool CellEditor::event(QEvent* event)
+{
+    // Not claimed here, so Ctrl+Z reaches the program's Undo command.
+    if (event->type() == QEvent::ShortcutOverride && isUndoKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void CellEditor::keyPressEvent(QKeyEvent* event)
 {
+    if (isUndoKey(event)) {
+        event->ignore();
+        return;
+    }
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
         const int character = key == Qt::Key_Escape ? 27 : 13;

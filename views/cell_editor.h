@@ -4,7 +4,8 @@
 // (over a header cell of the header strip). Enter and Esc are never inserted:
 // they are passed on, queued, as keyCommand(character, shift). The step and
 // move keys (PgUp, PgDn, Shift+arrows) go to moveRequested; Copy puts the
-// whole text on the clipboard, whatever part of it is selected.
+// whole text on the clipboard, whatever part of it is selected. Undo and Redo
+// are left to the window's owner (the map's Undo), never the edit's own.
 #include "views/edit_codes.h"
 
 #include <QLineEdit>
@@ -30,6 +31,7 @@ signals:
     void moveRequested(zlm::MoveCode code);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 

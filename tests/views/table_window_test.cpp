@@ -10,6 +10,7 @@
 #include "views/undo_stack.h"
 #include "views/vex_doc.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -532,6 +533,22 @@ TEST_F(TableWindowTest, CopyTakesTheWholeTextOfAPartlySelectedCell)
     m_window->cut();
     EXPECT_EQ(cell().text(), "");
     EXPECT_EQ(QApplication::clipboard()->text(), "7");
+}
+
+TEST_F(TableWindowTest, CtrlZInAnEditorIsLeftToTheProgramsUndoCommand)
+{
+    open("Fuel Map1");
+    QAction undo(m_window.get());
+    undo.setShortcut(QKeySequence::Undo);
+    undo.setShortcutContext(Qt::WindowShortcut);
+    m_window->addAction(&undo);
+    QSignalSpy triggered(&undo, &QAction::triggered);
+    clickCell(0, 0);
+    QTest::keyClicks(&cell(), "12");
+    QTest::keyClick(&cell(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(triggered.size(), 1);
+    EXPECT_EQ(cell().text(), "12");
 }
 
 // --- scroll bars ------------------------------------------------------------------------------
