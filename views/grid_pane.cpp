@@ -122,20 +122,9 @@ void GridPane::ensureVisible(int row, int column)
     verticalScrollBar()->setValue(first);
 }
 
-void GridPane::resizeEvent(QResizeEvent* event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-}
-
 void GridPane::scrollContentsBy(int, int)
 {
     // The first visible indices follow the bars' valueChanged; nothing to move here.
-}
-
-bool GridPane::viewportEvent(QEvent* event)
-{
-    // Wheel scrolling goes to the bars as usual; everything else as for the pane.
-    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void GridPane::paintEvent(QPaintEvent*)
@@ -163,39 +152,40 @@ void GridPane::paintEvent(QPaintEvent*)
         const int line = paired ? row / 2 : row;
         for (int c = 0; c < shownColumns; ++c) {
             const int point = m_firstColumn + c;
-            const QRect cell(c * w, r * h, w, h);
+            // The cell without its own grid lines (its last pixel column and row).
+            const QRect cell(c * w, r * h, w - 1, h - 1);
+            p.setPen(Qt::black);
             if (axisRow) {
                 p.fillRect(cell, kGrey);
-                p.setPen(Qt::black);
                 p.drawText(cell, Qt::AlignCenter, m_table.xText(line, point));
             } else {
-                p.setPen(Qt::black);
-                p.drawText(cell.adjusted(0, 0, -kTextInsetPx, 0), Qt::AlignRight | Qt::AlignVCenter,
-                           m_table.dataText(line, point));
+                p.drawText(cell.adjusted(0, 0, -(kTextInsetPx - 1), 0),
+                           Qt::AlignRight | Qt::AlignVCenter, m_table.dataText(line, point));
             }
         }
     }
 
-    // Grid lines one pixel right of (and below) each multiple of the cell size.
+    // Each cell's grid lines are its last pixel column and row; the editor
+    // placed over a cell covers them.
+    const int gridRight = std::min(usedWidth, area.width());
+    const int gridBottom = std::min(usedHeight, area.height());
     p.setPen(kGrey);
     for (int c = 1; c <= shownColumns; ++c)
-        p.drawLine(c * w - 1 + 1, 0, c * w - 1 + 1, std::min(usedHeight, area.height()));
+        p.drawLine(c * w - 1, 0, c * w - 1, gridBottom - 1);
     for (int r = 1; r <= shownRows; ++r)
-        p.drawLine(0, r * h - 1 + 1, std::min(usedWidth, area.width()), r * h - 1 + 1);
+        p.drawLine(0, r * h - 1, gridRight - 1, r * h - 1);
 
     // Beyond the last column and below the last row: a cross hatch, bounded in black.
-    QBrush hatch(kGrey, Qt::DiagCrossPattern);
-    if (usedWidth < area.width())
-        p.fillRect(QRect(usedWidth + 1, 0, area.width() - usedWidth, area.height()), hatch);
-    if (usedHeight < area.height())
-        p.fillRect(QRect(0, usedHeight + 1, std::min(usedWidth, area.width()) + 1,
-                         area.height() - usedHeight),
-                   hatch);
+    const QBrush hatch(kGrey, Qt::DiagCrossPattern);
     p.setPen(Qt::black);
-    if (usedWidth < area.width())
-        p.drawLine(usedWidth + 1, 0, usedWidth + 1, std::min(usedHeight + 1, area.height()));
-    if (usedHeight < area.height())
-        p.drawLine(0, usedHeight + 1, std::min(usedWidth + 1, area.width()), usedHeight + 1);
+    if (usedWidth < area.width()) {
+        p.fillRect(QRect(usedWidth, 0, area.width() - usedWidth, area.height()), hatch);
+        p.drawLine(usedWidth - 1, 0, usedWidth - 1, gridBottom - 1);
+    }
+    if (usedHeight < area.height()) {
+        p.fillRect(QRect(0, usedHeight, gridRight, area.height() - usedHeight), hatch);
+        p.drawLine(0, usedHeight - 1, gridRight - 1, usedHeight - 1);
+    }
 }
 
 void GridPane::mousePressEvent(QMouseEvent* event)

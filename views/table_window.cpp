@@ -693,10 +693,10 @@ void TableWindow::moveInCellEditor(MoveCode code)
     const int lines = lineCount();
     const int points = pointCount();
     const bool header = headerEditable();
-    const int part = static_cast<int>(m->edit.part);
-    constexpr int kData = static_cast<int>(EditPart::Data);
-    constexpr int kRpm = static_cast<int>(EditPart::Rpm);
-    constexpr int kThrot = static_cast<int>(EditPart::Throt);
+    const EditPart part = m->edit.part;
+    constexpr EditPart kData = EditPart::Data;
+    constexpr EditPart kRpm = EditPart::Rpm;
+    constexpr EditPart kThrot = EditPart::Throt;
 
     if (!pairedLayout()) {
         switch (code) {
@@ -758,9 +758,9 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
     const MapDefinition* m = map();
     const int point = m->edit.point;
     const bool mode3 = m_app.data().mapMode == MapMode::ConfigInImage;
-    constexpr int kData = static_cast<int>(EditPart::Data);
-    constexpr int kRpm = static_cast<int>(EditPart::Rpm);
-    constexpr int kThrot = static_cast<int>(EditPart::Throt);
+    constexpr EditPart kData = EditPart::Data;
+    constexpr EditPart kRpm = EditPart::Rpm;
+    constexpr EditPart kThrot = EditPart::Throt;
 
     if (m->edit.part == EditPart::Throt) {
         switch (code) {
@@ -807,10 +807,9 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
     }
 }
 
-void TableWindow::moveTo(int partNumber, int line, int point)
+void TableWindow::moveTo(EditPart part, int line, int point)
 {
     MapDefinition* m = map();
-    const auto part = static_cast<EditPart>(partNumber);
     if (!m || (part == m->edit.part && line == m->edit.line && point == m->edit.point))
         return;
     applyHeaderEditor();

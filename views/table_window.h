@@ -21,6 +21,7 @@ class CVexDoc;
 class CellEditor;
 class GridPane;
 struct MapDefinition;
+enum class EditPart;
 
 class TableWindow final : public EditWindow {
     Q_OBJECT
@@ -106,7 +107,7 @@ private:
     void moveInCellEditor(MoveCode code);
     void moveInHeaderEditor(MoveCode code);
     // Makes (part, line, point) the current cell after applying the pending edit.
-    void moveTo(int part, int line, int point);
+    void moveTo(EditPart part, int line, int point);
     void stepData(int direction);
     void stepAxis(int direction);
     void focusRequest(int flag);
