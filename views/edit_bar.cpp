@@ -25,6 +25,8 @@ namespace {
 
 constexpr int kButtonSize = 24;   // pixels, the icon buttons
 constexpr int kIconSize = 16;     // pixels
+constexpr int kLabelComboMaxWidth = 220;  // pixels: room for a long map name
+constexpr int kLineComboMaxWidth = 120;
 
 float physical(const AxisDescriptor& axis, std::uint16_t raw)
 {
@@ -89,6 +91,7 @@ EditBar::EditBar(CVexApp& app, QWidget* parent) : QWidget(parent), m_app(app)
     m_labelCombo = new QComboBox(this);
     m_labelCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_labelCombo->setMinimumContentsLength(6);
+    m_labelCombo->setMaximumWidth(kLabelComboMaxWidth);
     m_labelCaption->setBuddy(m_labelCombo);
     layout->addWidget(m_labelCaption);
     layout->addSpacing(4);
@@ -99,6 +102,7 @@ EditBar::EditBar(CVexApp& app, QWidget* parent) : QWidget(parent), m_app(app)
     m_lineCombo = new QComboBox(this);
     m_lineCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lineCombo->setMinimumContentsLength(3);
+    m_lineCombo->setMaximumWidth(kLineComboMaxWidth);
     m_lineCaption->setBuddy(m_lineCombo);
     layout->addWidget(m_lineCaption);
     layout->addSpacing(4);

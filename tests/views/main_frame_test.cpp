@@ -6,16 +6,21 @@
 #include "platform/scripted_prompts.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
+#include "views/edit_bar_icons.h"
 #include "views/edit_window.h"
 #include "views/undo_stack.h"
 #include "views/vex_doc.h"
+#include "views/tool_box_dialog.h"
 #include "views/vex_view.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -589,6 +594,49 @@ TEST_F(MainFrameTest, StepKeysAreSentToTheActiveWindowOnlyWhileOneIsActive)
     EXPECT_FALSE(m_frame->isEnabled(cmd::kToggleAll));
 }
 
+TEST_F(MainFrameTest, FocusKeysMoveBetweenTheEditBarAndTheWindow)
+{
+    openStandard();
+    QComboBox* labels = m_frame->editBar().labelCombo();
+    CVexView* table = viewOfKind(ViewKind::Table);
+    ASSERT_TRUE(table->isAncestorOf(QApplication::focusWidget()));
+    key(Qt::Key_F5);
+    EXPECT_EQ(QApplication::focusWidget(), labels);
+    key(Qt::Key_F5);
+    EXPECT_TRUE(table->isAncestorOf(QApplication::focusWidget()));
+    key(Qt::Key_L, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->editBar().lineCombo());
+    key(Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), labels);
+}
+
+TEST_F(MainFrameTest, ClipboardKeysGoToTheTableEvenFromItsEditField)
+{
+    openStandard();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("12.5"));
+    editor->setSelection(0, 1);
+    m_frame->updateCommandStates();
+    EXPECT_TRUE(m_frame->isEnabled(cmd::kCopy));
+    key(Qt::Key_C, Qt::ControlModifier);
+    // The frame's Copy takes the whole text, not the selected part.
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("12.5"));
+    EXPECT_TRUE(m_frame->isEnabled(cmd::kPaste));
+
+    editor->deselect();
+    m_frame->updateCommandStates();
+    EXPECT_FALSE(m_frame->isEnabled(cmd::kCopy));
+    EXPECT_FALSE(m_frame->isEnabled(cmd::kCut));
+    EXPECT_FALSE(m_frame->isEnabled(cmd::kPaste));
+
+    // Not on the map window.
+    m_frame->mdiArea().setActiveSubWindow(viewOfKind(ViewKind::Map)->childFrame());
+    settle();
+    EXPECT_EQ(m_frame->activeWindow()->kind(), ViewKind::Map);
+    EXPECT_FALSE(m_frame->isEnabled(cmd::kCopy));
+}
+
 TEST_F(MainFrameTest, MenuHookChoosesTheMapAndCancelLeavesNoWindows)
 {
     m_frame->hooks().menuDialog = [] { return std::optional<int>(5); };
@@ -722,6 +770,38 @@ protected:
     }
 };
 
+TEST_F(MainFrameLookTest, ToolBoxShowsEveryButtonWithItsName)
+{
+    ToolBoxDialog dialog(m_frame.get());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About ToolBox"));
+    QStringList names;
+    int icons = 0;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull())
+            ++icons;
+        else
+            names << label->text();
+    }
+    EXPECT_EQ(icons, 11);
+    EXPECT_TRUE(names.contains(QStringLiteral("Multi Map Edit")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Constants list")));
+    dialog.show();
+    settle();
+    const QString dir = QStringLiteral(ZLM_BINARY_DIR) + QStringLiteral("/screenshots");
+    std::filesystem::create_directories(dir.toStdString());
+    EXPECT_TRUE(dialog.grab().save(dir + "/tool_box.png"));
+
+    // The icons drawn large stay sharp: a sheet of them at 64 pixels.
+    QPixmap sheet(11 * 68, 68);
+    sheet.fill(Qt::white);
+    QPainter p(&sheet);
+    for (std::size_t i = 0; i < EditBar::kButtonCommands.size(); ++i)
+        editBarIcon(EditBar::kButtonCommands[i]).paint(&p, QRect(int(i) * 68 + 2, 2, 64, 64));
+    p.end();
+    EXPECT_TRUE(sheet.save(dir + "/edit_bar_icons_64.png"));
+    EXPECT_TRUE(editBarIcon(12345).isNull());
+}
+
 TEST_F(MainFrameLookTest, EmptyFrameAtTheDefaultSize)
 {
     EXPECT_LE(m_frame->minimumSizeHint().width(), CMainFrame::kDefaultWidth);
@@ -729,17 +809,36 @@ TEST_F(MainFrameLookTest, EmptyFrameAtTheDefaultSize)
     save(QStringLiteral("main_frame_empty.png"));
 }
 
-TEST_F(MainFrameLookTest, MapWindowsAtTheDefaultAndALargeSize)
+TEST_F(MainFrameLookTest, MapWindowsAtTheCreatedSizeAndMaximisedOnTheDefaultScreen)
 {
     openStandard();
     settle();
     expectTidyBar();
     save(QStringLiteral("main_frame_windows_600x460.png"));
-    m_frame->resize(1000, 700);
+    m_frame->resize(1024, 768);
     m_frame->tileHorizontally();
     settle();
     expectTidyBar();
-    save(QStringLiteral("main_frame_windows_1000x700.png"));
+    EXPECT_LE(m_frame->editBar().labelCombo()->width(), 220);
+    save(QStringLiteral("main_frame_windows_1024x768.png"));
+}
+
+TEST_F(MainFrameLookTest, MapWindowsMaximisedOnASmallScreen)
+{
+    // A 640 x 480 screen: the small table cells and fonts, the frame filling the screen.
+    m_frame.reset();
+    m_app.screenWidth = 640;
+    m_app.screenHeight = 480;
+    m_app.settings = AppSettings::defaultsFor(640, 480);
+    m_frame = std::make_unique<CMainFrame>(m_app);
+    m_frame->show();
+    m_frame->resize(640, 480);
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    openStandard();
+    settle();
+    expectTidyBar();
+    save(QStringLiteral("main_frame_windows_640x480.png"));
 }
 
 } // namespace
