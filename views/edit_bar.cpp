@@ -157,6 +157,15 @@ void EditBar::fillLabels()
     m_labelCombo->setCurrentIndex(-1);
 }
 
+void EditBar::setLabels(const std::vector<std::string>& labels)
+{
+    const QSignalBlocker block(m_labelCombo);
+    m_labelCombo->clear();
+    for (const std::string& label : labels)
+        m_labelCombo->addItem(QString::fromStdString(label));
+    m_labelCombo->setCurrentIndex(-1);
+}
+
 bool EditBar::showLabel(const std::string& label)
 {
     const int index = m_labelCombo->findText(QString::fromStdString(label), Qt::MatchExactly);

@@ -51,6 +51,8 @@ public:
     // --- contents ----------------------------------------------------------------------
     // Fills the Label combo with the map names of the data set (nothing selected).
     void fillLabels();
+    // Fills the Label combo with other labels (a map link shows its groups).
+    void setLabels(const std::vector<std::string>& labels);
     // Selects the Label combo entry `label` (no signal); false when there is none.
     bool showLabel(const std::string& label);
     // Rebuilds the Line combo from the current map's Z values and selects its line.

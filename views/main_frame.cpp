@@ -218,7 +218,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         // (Ctrl+C copies the whole value, Shift+Left moves the cell).
         updateCommandStates();
         const auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
+        const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier,
+                                                   Qt::Key(key->key())));
         for (const auto& [id, c] : m_commands) {
             std::vector<QAction*> all = c.actions;
             if (c.keys)
