@@ -99,9 +99,8 @@ bool writeDataSection(LineList& lines, std::span<const std::uint8_t, 65536> imag
 
     std::size_t at = header + 1;
     lines.insert(at++, std::string(kCalibMarker));
-    const auto records = lowest <= highest
-        ? srec::encodeRange(lowest, image.subspan(lowest), highest)
-        : srec::encodeRange(1, {}, 0);
+    // An empty range (lowest > highest) gives the end record alone.
+    const auto records = srec::encodeRange(lowest, image.subspan(lowest), highest);
     for (const auto& record : records)
         lines.insert(at++, record);
     lines.insert(at, std::string(kFixedMarker));
@@ -210,9 +209,9 @@ ObjImage readObjFile(const std::string& path)
     if (!file)
         return failed;
     std::string content;
-    char chunk[65536];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        content.append(chunk, static_cast<std::size_t>(file.gcount()));
+    std::vector<char> chunk(1 << 16);
+    while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+        content.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
         if (content.size() > kMaxObjFileBytes)
             return failed;
     }
