@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 namespace zlm {
@@ -129,6 +130,20 @@ QFont centuryFont(int heightPx)
     }
     font.setPixelSize(size);
     return font;
+}
+
+// Single-precision arithmetic followed by truncation can land one step below
+// the value typed ("2.6" with x/0.05 gives 51.99999, raw 51, shown as 2.55): a
+// result this close below the next whole raw value is taken as that value.
+constexpr float kTruncationSlack = 1e-3f;  // in raw steps
+
+int settleTruncation(const RawConversion& conversion)
+{
+    const float next = std::floor(conversion.value) + 1.0f;
+    if (conversion.value > 0.0f && next - conversion.value < kTruncationSlack
+        && next <= static_cast<float>(std::numeric_limits<std::int32_t>::max()))
+        return static_cast<int>(next);
+    return conversion.raw;
 }
 
 } // namespace
@@ -427,7 +442,12 @@ bool TableWindow::applyCellEditor()
         return false;
     }
 
-    int value = std::clamp(raw.raw, 0, part == EditPart::Data ? 255 : elementMax(axis));
+    const auto format = [&](float physical) {
+        return part == EditPart::Data ? formatY(m_app.formats, physical)
+                                      : formatX(m_app.formats, physical);
+    };
+    int value = std::clamp(settleTruncation(raw), 0,
+                           part == EditPart::Data ? 255 : elementMax(axis));
     value = std::max(value, m->edit.lowerLimit);
     value = std::min(value, m->edit.upperLimit);
     const PhysicalRange range = physicalRange(axis);
@@ -437,8 +457,7 @@ bool TableWindow::applyCellEditor()
     else if (physical > range.high && value != 0)
         --value;
     physical = toPhysical(axis, value);
-    const std::string text = part == EditPart::Data ? formatY(m_app.formats, physical)
-                                                    : formatX(m_app.formats, physical);
+    const std::string text = format(physical);
     editor->fill(QString::fromStdString(text));
     if (*typed < range.low || *typed > range.high)
         m_app.prompts().message(rangeOverText(*typed, range, physical),
@@ -480,7 +499,7 @@ bool TableWindow::applyHeaderEditor()
     RawConversion raw = physicalToRawInt(axis, *typed);
     if (!raw.ok())
         return fail(conversionMessage(raw.code));
-    int value = raw.raw;
+    int value = settleTruncation(raw);
     if (value < 0 || value > elementMax(axis))
         value = elementMax(axis) - 1;
 
@@ -515,7 +534,7 @@ bool TableWindow::applyHeaderEditor()
         raw = physicalToRawInt(axis, *set);
         if (!raw.ok())
             return fail(conversionMessage(raw.code));
-        value = raw.raw;
+        value = settleTruncation(raw);
     }
     // Axis points must keep their order: a value outside the neighbours' limits is refused.
     if (value < m->edit.lowerLimit || value > m->edit.upperLimit || value < 0
@@ -905,8 +924,9 @@ void TableWindow::stepAxis(int direction)
         return;
     const float target =
         std::clamp(toPhysical(axis, m->edit.currentValue) + direction * spacing, low, high);
-    const RawConversion raw = physicalToRawInt(axis, target);
-    if (!raw.ok() || raw.raw < 0 || raw.raw > elementMax(axis) || raw.raw == m->edit.currentValue)
+    const RawConversion conversion = physicalToRawInt(axis, target);
+    const int next = settleTruncation(conversion);
+    if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == m->edit.currentValue)
         return;
 
     RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
@@ -914,16 +934,16 @@ void TableWindow::stepAxis(int direction)
     if (throt) {
         const std::uint16_t address = zPointAddress(*m, point);
         if (axis.width == 2) {
-            data.write(address, static_cast<std::uint8_t>(raw.raw >> 8), false);
-            data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(raw.raw),
+            data.write(address, static_cast<std::uint8_t>(next >> 8), false);
+            data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(next),
                        false);
         } else {
-            data.write(address, static_cast<std::uint8_t>(raw.raw), false);
+            data.write(address, static_cast<std::uint8_t>(next), false);
         }
     } else {
-        writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(raw.raw));
+        writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(next));
     }
-    m->edit.currentValue = static_cast<std::uint16_t>(raw.raw);
+    m->edit.currentValue = static_cast<std::uint16_t>(next);
     if (throt)
         emit lineEntryChanged(point, zText(point));
     placeHeaderEditor();

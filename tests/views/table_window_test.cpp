@@ -144,6 +144,17 @@ TEST_F(TableWindowTest, TypedValueInRangeIsWrittenAndRecordedAsAnEdit)
     EXPECT_EQ(undoText(), "&Undo(Edit DATA)\tCtrl+Z");
 }
 
+TEST_F(TableWindowTest, TypedValueIsNotCutOneStepShortByFloatTruncation)
+{
+    open("Fuel Map1");
+    clickCell(0, 3);
+    type(cell(), "2.6");  // 2.6 / 0.05 evaluates to 51.99999 in single precision
+    EXPECT_EQ(dataByte(0, 3), 52);
+    EXPECT_EQ(cell().text(), "2.6");
+    type(cell(), "2.57");  // between two steps: truncated as always
+    EXPECT_EQ(dataByte(0, 3), 51);
+}
+
 TEST_F(TableWindowTest, ValueAboveTheRangeSetsTheHighestAllowedValueWithOneMessageAndRecord)
 {
     open("Fuel Map1");
