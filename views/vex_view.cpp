@@ -160,9 +160,11 @@ bool CVexView::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || (widget != m_window && !m_window->isAncestorOf(widget)))
         return false;
+    // A key a child ignores is delivered again to its parent: act on the first delivery only.
+    if (widget != QApplication::focusWidget())
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const auto mods = key->modifiers() & ~Qt::KeypadModifier;
-    // A key ignored by a child is delivered again to its parent: act on the first delivery.
     if (mods == Qt::NoModifier && isMoveKey(key->key())) {
         switch (key->key()) {
         case Qt::Key_Left: m_window->move(MoveCode::Left); break;
@@ -170,12 +172,14 @@ bool CVexView::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_Up: m_window->move(MoveCode::Up); break;
         default: m_window->move(MoveCode::Down); break;
         }
-        return true;
+        // A table's edit field still moves its caret with the key.
+        return m_kind != ViewKind::Table;
     }
-    if (mods == Qt::ShiftModifier && widget == QApplication::focusWidget() &&
+    if (mods == Qt::ShiftModifier &&
         (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        // The edit field still sees the key: it applies its text on Enter.
+        // The window's Shift+Enter action; the edit field must not act on it a second time.
         m_window->move(MoveCode::ShiftEnter);
+        return true;
     }
     return false;
 }

@@ -610,6 +610,18 @@ TEST_F(MainFrameTest, FocusKeysMoveBetweenTheEditBarAndTheWindow)
     EXPECT_EQ(QApplication::focusWidget(), labels);
 }
 
+TEST_F(MainFrameTest, PlainArrowsStillMoveTheCaretOfTheTableEditField)
+{
+    openStandard();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("12.5"));
+    editor->setCursorPosition(4);
+    key(Qt::Key_Left);
+    EXPECT_EQ(editor->cursorPosition(), 3);
+    EXPECT_EQ(map().edit.point, 0);
+}
+
 TEST_F(MainFrameTest, ClipboardKeysGoToTheTableEvenFromItsEditField)
 {
     openStandard();
