@@ -287,8 +287,10 @@ void TableWindow::relayout()
     m_grid->setGeometry(w - 1, std::max(0, top - 1), std::max(0, width() - w + 1),
                         std::max(0, height() - top + (top > 0 ? 1 : 0)));
     m_grid->updateScrollBars();
-    if (!headerEditable())
+    if (!headerEditable()) {
         m_headerEditor->hide();
+        m_headerEditorActive = false;
+    }
     replaceEditors();
     update();
 }
@@ -389,28 +391,33 @@ void TableWindow::placeHeaderEditor(bool refill)
     const MapDefinition* m = map();
     if (!m || !headerPartActive()) {
         m_headerEditor->hide();
+        m_headerEditorActive = false;
         return;
     }
     const int w = m_cellWidth;
     const int h = m_cellHeight;
+    bool inView = true;  // a header cell scrolled away must not cover the corner cell
     if (m->edit.part == EditPart::Rpm) {
         const int column = m->edit.point - m_grid->firstVisibleColumn();
         m_headerEditor->setGeometry(w * (column + 1), -1, w + 2, h + 3);
+        inView = column >= 0;
     } else {
-        const int row = (pairedLayout() ? 2 * m->edit.point : m->edit.point)
-                        - m_grid->firstVisibleRow();
+        const bool paired = pairedLayout();
+        const int row = (paired ? 2 * m->edit.point : m->edit.point) - m_grid->firstVisibleRow();
         m_headerEditor->setGeometry(0, h * (row + 1), w + 1, h + 2);
+        // Paired: the editor lies beside the line's data row, one row further down.
+        inView = (paired ? row + 1 : row) >= 0;
     }
     if (refill)
         m_headerEditor->fill(currentText());
-    m_headerEditor->show();
+    m_headerEditor->setVisible(inView);
     m_headerEditor->raise();
     m_headerEditorActive = true;
 }
 
 void TableWindow::replaceEditors()
 {
-    if (m_headerEditor->isVisible() && headerPartActive())
+    if (m_headerEditorActive && headerPartActive())
         placeHeaderEditor(false);
     else if (cellEditor()->isVisible())
         placeCellEditor(false);

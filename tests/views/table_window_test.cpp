@@ -591,6 +591,29 @@ TEST_F(TableWindowTest, HorizontalBarAppearsWhenPointsDoNotFitAndResetsWhenHidde
     EXPECT_EQ(m_window->firstVisibleColumn(), 0);
 }
 
+TEST_F(TableWindowTest, HeaderEditorFollowsItsColumnWhenScrolled)
+{
+    open("Fuel Fine", QSize(400, 500));
+    const int w = m_window->cellWidth();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w + w + w / 2, 5));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    ASSERT_EQ(map().edit.point, 1);
+    QScrollBar& bar = *m_window->gridPane()->horizontalScrollBar();
+    bar.setValue(1);
+    settle();
+    EXPECT_TRUE(header().isVisible());
+    EXPECT_EQ(header().x(), w);
+    bar.setValue(2);
+    settle();
+    EXPECT_FALSE(header().isVisible());  // not over the corner cell
+    bar.setValue(0);
+    settle();
+    EXPECT_TRUE(header().isVisible());
+    EXPECT_EQ(header().x(), 2 * w);
+    EXPECT_TRUE(m_window->headerEditorActive());
+}
+
 TEST_F(TableWindowTest, VerticalBarRangeCountsTwoRowsPerLineInThePairedLayout)
 {
     open("Ign Trim", QSize(900, 120));
