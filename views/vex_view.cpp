@@ -1,6 +1,7 @@
 #include "views/vex_view.h"
 
 #include "app/vex_app.h"
+#include "data/conversion.h"
 #include "views/child_frame.h"
 #include "views/edit_window.h"
 #include "views/table_window.h"
@@ -113,7 +114,10 @@ bool CVexView::retarget(const std::string& label)
     for (std::size_t i = 0; i < maps.size(); ++i) {
         if (maps[i].name != label)
             continue;
-        m_app.data().setCurrentMap(static_cast<int>(i));
+        EcuDataSet& data = m_app.data();
+        data.setCurrentMap(static_cast<int>(i));
+        data.startEditing(maps[i]);
+        computeAllowedRange(maps[i], data.image());
         relayout();
         updateTitle();
         update();

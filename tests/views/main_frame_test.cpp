@@ -361,6 +361,29 @@ TEST_F(MainFrameTest, ASecondWindowOfAKindIsRefusedUntilTheFirstCloses)
     EXPECT_NE(viewOfKind(ViewKind::Map), nullptr);
 }
 
+TEST_F(MainFrameTest, OpenMapWithoutWindowsShowsTheLabelsMap)
+{
+    openStandard();
+    m_frame->document()->CloseAllWindows();
+    settle();
+    QComboBox* labels = m_frame->editBar().labelCombo();
+    labels->setCurrentIndex(labels->findText(QStringLiteral("Ign Map2")));
+    ASSERT_TRUE(m_frame->execute(cmd::kOpenTable));
+    settle();
+    EXPECT_EQ(map().name, "Ign Map2");
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+    EXPECT_EQ(m_frame->shownMenu(), MenuId::Child);
+    EXPECT_EQ(m_frame->activeWindow()->kind(), ViewKind::Table);
+    EXPECT_EQ(m_frame->editBar().lineCombo()->count(), map().z.count);
+    // The new child fills the area of the windows.
+    EXPECT_EQ(m_frame->activeChild()->geometry().topLeft(), QPoint(0, 0));
+
+    ASSERT_TRUE(m_frame->execute(cmd::kTile));
+    ASSERT_TRUE(m_frame->execute(cmd::kOpenMap));
+    EXPECT_EQ(m_frame->mdiArea().subWindowList().size(), 2);
+    EXPECT_EQ(map().name, "Ign Map2");
+}
+
 TEST_F(MainFrameTest, AViewOfAnUnknownKindIsNotCreated)
 {
     openStandard();
