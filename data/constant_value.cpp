@@ -31,12 +31,12 @@ bool allZero(std::string_view digits)
 
 } // namespace
 
-std::uint32_t constantRaw(std::span<const std::uint8_t, 65536> image, std::uint16_t address,
-                          int size)
+std::uint32_t constantRaw(
+    std::span<const std::uint8_t, 65536> image, std::uint16_t address, int size)
 {
     if (size == 2)
-        return static_cast<std::uint32_t>(image[address] << 8
-                                          | image[static_cast<std::uint16_t>(address + 1)]);
+        return static_cast<std::uint32_t>(
+            image[address] << 8 | image[static_cast<std::uint16_t>(address + 1)]);
     return image[address];
 }
 
@@ -129,7 +129,8 @@ std::string constantEditorText(float value)
     const float c = readReal(printFixed(value, 8 - static_cast<int>(point)));
     const float thousandths = std::trunc(c * 1000.0f);
     const float hundredths = std::trunc(c * 100.0f);
-    const double shown = (std::fmod(thousandths, 10.0f) < 5.0f ? hundredths : hundredths + 1.0f) * 0.01;
+    const double shown
+        = (std::fmod(thousandths, 10.0f) < 5.0f ? hundredths : hundredths + 1.0f) * 0.01;
     return printFixed(shown, 2);
 }
 

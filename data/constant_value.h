@@ -26,8 +26,8 @@ enum class ConstantRules { Export, Editor };
 
 // The raw value at `address`: a byte, or for size 2 the big-endian word at
 // address and address + 1 (the address wraps within the image).
-std::uint32_t constantRaw(std::span<const std::uint8_t, 65536> image, std::uint16_t address,
-                          int size);
+std::uint32_t constantRaw(
+    std::span<const std::uint8_t, 65536> image, std::uint16_t address, int size);
 
 // Raw to physical, rounded to single precision:
 //   2: offset x 1,000,000 / (raw x lsb x 6); offset x 1,000,000 for raw 0 or lsb 0

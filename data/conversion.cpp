@@ -23,10 +23,13 @@ constexpr int kMaxPrecision = 30;
 RawConversion toRaw(const AxisDescriptor& axis, float physical)
 {
     const Evaluation e = evaluate(axis.toRaw, physical);
-    return RawConversion{e.code, e.value, truncateToInt(e.value)};
+    return RawConversion { e.code, e.value, truncateToInt(e.value) };
 }
 
-int capFor(int width) { return width == 2 ? 65535 : 255; }
+int capFor(int width)
+{
+    return width == 2 ? 65535 : 255;
+}
 
 // Accepts "%[flags][width][.precision]f" with optional literal text and "%%".
 bool isSafeFormat(std::string_view format)
@@ -38,7 +41,8 @@ bool isSafeFormat(std::string_view format)
         ++i;
         if (i < format.size() && format[i] == '%')
             continue;
-        while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos)
+        while (i < format.size()
+            && std::string_view("-+ #0").find(format[i]) != std::string_view::npos)
             ++i;
         std::size_t digits = 0;
         while (i < format.size() && format[i] >= '0' && format[i] <= '9' && digits < 3) {
@@ -127,8 +131,8 @@ std::string conversionMessage(EvalCode code)
     return std::string(loadString(conversionMessageId(code)));
 }
 
-Message conversionReport(const AxisDescriptor& axis, EvalCode code,
-                         std::string_view captionPrefix, std::string_view textPrefix)
+Message conversionReport(const AxisDescriptor& axis, EvalCode code, std::string_view captionPrefix,
+    std::string_view textPrefix)
 {
     Message m;
     m.id = conversionMessageId(code);
@@ -138,8 +142,14 @@ Message conversionReport(const AxisDescriptor& axis, EvalCode code,
     return m;
 }
 
-float axisMinimum(const AxisDescriptor& axis) { return readReal(axis.minimum); }
-float axisMaximum(const AxisDescriptor& axis) { return readReal(axis.maximum); }
+float axisMinimum(const AxisDescriptor& axis)
+{
+    return readReal(axis.minimum);
+}
+float axisMaximum(const AxisDescriptor& axis)
+{
+    return readReal(axis.maximum);
+}
 
 float axisLowerLimit(const AxisDescriptor& axis)
 {
@@ -175,9 +185,18 @@ std::string formatValue(std::string_view format, float value)
     return buffer;
 }
 
-std::string formatX(const DisplayFormats& formats, float value) { return formatValue(formats.x, value); }
-std::string formatY(const DisplayFormats& formats, float value) { return formatValue(formats.y, value); }
-std::string formatZ(const DisplayFormats& formats, float value) { return formatValue(formats.z, value); }
+std::string formatX(const DisplayFormats& formats, float value)
+{
+    return formatValue(formats.x, value);
+}
+std::string formatY(const DisplayFormats& formats, float value)
+{
+    return formatValue(formats.y, value);
+}
+std::string formatZ(const DisplayFormats& formats, float value)
+{
+    return formatValue(formats.z, value);
+}
 
 RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 65536> image)
 {
@@ -193,7 +212,7 @@ RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 6
         const int rawMin = word(axisMinimum(y), 0);
         const int rawUpper = word(axisUpperLimit(y), 65535);
         const int rawLower = word(axisLowerLimit(y), 0);
-        range.upper = std::min({rawMax, rawUpper, capFor(y.width)});
+        range.upper = std::min({ rawMax, rawUpper, capFor(y.width) });
         range.lower = std::max(rawMin, rawLower);
         break;
     }

@@ -20,8 +20,8 @@ struct DisplayFormats;
 // failure: the value accumulated so far) and the raw value cut from it.
 struct RawConversion {
     EvalCode code = EvalCode::Ok;
-    float value = 0.0f;     // the expression's result before truncation
-    std::int32_t raw = 0;   // truncated toward zero; byte/word: low 8/16 bits
+    float value = 0.0f; // the expression's result before truncation
+    std::int32_t raw = 0; // truncated toward zero; byte/word: low 8/16 bits
     bool ok() const { return code == EvalCode::Ok; }
 };
 
@@ -44,8 +44,8 @@ int conversionMessageId(EvalCode code);
 std::string conversionMessage(EvalCode code);
 // The report of a failed conversion: caption = captionPrefix + "[" + axis
 // name + "]", text = textPrefix + "\n" + the code's message, stop icon.
-Message conversionReport(const AxisDescriptor& axis, EvalCode code,
-                         std::string_view captionPrefix, std::string_view textPrefix);
+Message conversionReport(const AxisDescriptor& axis, EvalCode code, std::string_view captionPrefix,
+    std::string_view textPrefix);
 
 // The axis's physical range and edit limits, read like "%f" (unreadable text
 // gives 0). An empty lower limit is the minimum, an empty upper the maximum.

@@ -21,7 +21,10 @@ constexpr std::size_t kObjLineLength = 255;
 // An image is 64 KiB; an OBJ file many times that size is not one.
 constexpr std::size_t kMaxObjFileBytes = 16u << 20;
 
-bool isSectionHeader(std::string_view line) { return text::sectionName(line).has_value(); }
+bool isSectionHeader(std::string_view line)
+{
+    return text::sectionName(line).has_value();
+}
 
 // Removes the non-empty, non-comment lines between the header at `header`
 // and the next section header.
@@ -39,7 +42,7 @@ void clearSection(LineList& lines, std::size_t header)
 } // namespace
 
 Status readDataSection(const LineList& lines, std::span<std::uint8_t, 65536> image,
-                       std::uint16_t& lowest, std::uint16_t& highest)
+    std::uint16_t& lowest, std::uint16_t& highest)
 {
     const int header = lines.findSection(kDataSection);
     if (header < 0)
@@ -78,8 +81,7 @@ Status readDataSection(const LineList& lines, std::span<std::uint8_t, 65536> ima
         default:
             return messageFor(kFormatError);
         }
-        std::copy(record.data.begin(), record.data.end(),
-                  image.begin() + record.address);
+        std::copy(record.data.begin(), record.data.end(), image.begin() + record.address);
         lowest = std::min(lowest, record.address);
         const int last = record.address + record.count - 4;
         if (last > highest)
@@ -89,7 +91,7 @@ Status readDataSection(const LineList& lines, std::span<std::uint8_t, 65536> ima
 }
 
 bool writeDataSection(LineList& lines, std::span<const std::uint8_t, 65536> image,
-                      std::uint16_t lowest, std::uint16_t highest)
+    std::uint16_t lowest, std::uint16_t highest)
 {
     const int found = lines.findSection(kDataSection);
     if (found < 0)
@@ -210,7 +212,8 @@ ObjImage readObjFile(const std::string& path)
         return failed;
     std::string content;
     std::vector<char> chunk(1 << 16);
-    while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    while (
+        file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
         content.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
         if (content.size() > kMaxObjFileBytes)
             return failed;

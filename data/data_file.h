@@ -32,14 +32,14 @@ inline constexpr std::string_view kFixedMarker = "Fixed:";
 // Record checksums are not verified. Bytes of records read before an error
 // stay in the image.
 Status readDataSection(const LineList& lines, std::span<std::uint8_t, 65536> image,
-                       std::uint16_t& lowest, std::uint16_t& highest);
+    std::uint16_t& lowest, std::uint16_t& highest);
 
 // Replaces the records of the "Data" section: its other non-comment lines are
 // removed (comments and blank lines stay, after the new lines) and "Calib:",
 // the records of lowest..highest (none when lowest > highest), "S9030000FC"
 // and "Fixed:" are inserted after the header. False when there is no section.
 bool writeDataSection(LineList& lines, std::span<const std::uint8_t, 65536> image,
-                      std::uint16_t lowest, std::uint16_t highest);
+    std::uint16_t lowest, std::uint16_t highest);
 
 // Titles as a flat list, name and text alternating (name first). A line
 // without "," is a name with an empty text. No section: an empty list.
@@ -56,9 +56,9 @@ struct ObjImage {
     // 0xFFFF) or a byte outside the range; otherwise highest - lowest, the
     // index of the last byte in `bytes`.
     int result = -2;
-    std::uint16_t start = 0;         // address of bytes[0]
+    std::uint16_t start = 0; // address of bytes[0]
     std::vector<std::uint8_t> bytes; // highest - lowest + 1 bytes on success
-    bool checksumOk = true;          // cleared by any record with a wrong checksum
+    bool checksumOk = true; // cleared by any record with a wrong checksum
 };
 
 // OBJ text: only lines beginning with "S" count. Records before the first S1

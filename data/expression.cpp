@@ -29,7 +29,10 @@ bool isNumberEnd(char c)
 
 class Parser {
 public:
-    Parser(std::string_view text, float x) : m_text(text), m_x(x) {}
+    Parser(std::string_view text, float x)
+        : m_text(text)
+        , m_x(x)
+    { }
 
     EvalCode expression(float& value)
     {
@@ -124,7 +127,10 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 

@@ -10,11 +10,11 @@ namespace zlm {
 // Evaluation and conversion codes, shared with the raw/physical conversions.
 enum class EvalCode {
     Ok = 0,
-    AboveByte = 1,       // result above 255 (byte conversion only)
-    BelowZero = 2,       // result below 0 (byte conversion only)
+    AboveByte = 1, // result above 255 (byte conversion only)
+    BelowZero = 2, // result below 0 (byte conversion only)
     DivisionByZero = 3,
-    EmptyOperand = 4,    // an operand is due but none is written
-    MissingParen = 5,    // "(" without its ")"
+    EmptyOperand = 4, // an operand is due but none is written
+    MissingParen = 5, // "(" without its ")"
 };
 
 struct Evaluation {

@@ -49,15 +49,16 @@ std::string encodeS1(std::uint16_t address, std::span<const std::uint8_t> data)
     return line;
 }
 
-std::vector<std::string> encodeRange(std::uint16_t first, std::span<const std::uint8_t> bytes,
-                                     std::uint16_t last)
+std::vector<std::string> encodeRange(
+    std::uint16_t first, std::span<const std::uint8_t> bytes, std::uint16_t last)
 {
     std::vector<std::string> lines;
     if (first <= last) {
         const std::size_t total = std::min<std::size_t>(last - first + 1u, bytes.size());
         for (std::size_t offset = 0; offset < total; offset += kBytesPerRecord) {
             const std::size_t n = std::min(kBytesPerRecord, total - offset);
-            lines.push_back(encodeS1(static_cast<std::uint16_t>(first + offset), bytes.subspan(offset, n)));
+            lines.push_back(
+                encodeS1(static_cast<std::uint16_t>(first + offset), bytes.subspan(offset, n)));
         }
     }
     lines.emplace_back(kEndRecord);
@@ -82,7 +83,7 @@ bool decodeHexPairs(std::string_view digits, std::vector<std::uint8_t>& bytes)
 
 DecodeError decodeS1(std::string_view line, S1Record& record)
 {
-    record = S1Record{};
+    record = S1Record {};
     if (line.size() < kMinRecordLength || !line.starts_with("S1"))
         return DecodeError::NotS1;
     if (line.size() % 2 != 0)
@@ -100,7 +101,8 @@ DecodeError decodeS1(std::string_view line, S1Record& record)
     if (record.address + dataSize > 0x10000u)
         return DecodeError::PastEnd;
 
-    record.data.assign(bytes.begin() + 3, bytes.begin() + 3 + static_cast<std::ptrdiff_t>(dataSize));
+    record.data.assign(
+        bytes.begin() + 3, bytes.begin() + 3 + static_cast<std::ptrdiff_t>(dataSize));
     record.exactLength = bytes.size() == record.count + 1u;
     unsigned sum = 0;
     for (const std::uint8_t b : bytes)

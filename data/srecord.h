@@ -25,22 +25,23 @@ inline constexpr std::size_t kMinRecordLength = 10;
 std::string encodeS1(std::uint16_t address, std::span<const std::uint8_t> data);
 
 // The checksum byte of a record: ones' complement of the low 8 bits of the sum.
-std::uint8_t checksum(std::uint8_t count, std::uint16_t address, std::span<const std::uint8_t> data);
+std::uint8_t checksum(
+    std::uint8_t count, std::uint16_t address, std::span<const std::uint8_t> data);
 
 // Records for the addresses first..last inclusive, 16 data bytes per record
 // (the last holds the rest), taken from `bytes`, which starts at `first`; then
 // kEndRecord. An empty range (first > last) gives the end record alone; bytes
 // missing from a short buffer are not encoded.
-std::vector<std::string> encodeRange(std::uint16_t first, std::span<const std::uint8_t> bytes,
-                                     std::uint16_t last);
+std::vector<std::string> encodeRange(
+    std::uint16_t first, std::span<const std::uint8_t> bytes, std::uint16_t last);
 
 enum class DecodeError {
     None,
-    NotS1,         // shorter than kMinRecordLength or not beginning with "S1"
-    OddLength,     // the line's length is odd
-    BadDigit,      // a pair after "S1" is not two hexadecimal digits
+    NotS1, // shorter than kMinRecordLength or not beginning with "S1"
+    OddLength, // the line's length is odd
+    BadDigit, // a pair after "S1" is not two hexadecimal digits
     CountTooLarge, // the count claims more bytes than the line holds
-    PastEnd,       // the data would run past address 0xFFFF
+    PastEnd, // the data would run past address 0xFFFF
 };
 
 struct S1Record {

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first->fill(0);
     second->fill(0);
 
-    LineList lines = LineList::fromText(std::string_view(reinterpret_cast<const char*>(data), size));
+    LineList lines
+        = LineList::fromText(std::string_view(reinterpret_cast<const char*>(data), size));
     std::uint16_t lowest = 0, highest = 0;
     const Status read = readDataSection(lines, *first, lowest, highest);
 
@@ -39,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!readDataSection(lines, *second, lowestAgain, highestAgain).ok())
         std::abort();
     if (lowestAgain != lowest || highestAgain != highest
-        || !std::equal(first->begin() + lowest, first->begin() + highest + 1,
-                       second->begin() + lowest))
+        || !std::equal(
+            first->begin() + lowest, first->begin() + highest + 1, second->begin() + lowest))
         std::abort();
     return 0;
 }

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case zlm::EvalCode::MissingParen:
         break;
     default:
-        std::abort();   // the range codes belong to the byte conversion only
+        std::abort(); // the range codes belong to the byte conversion only
     }
     (void)zlm::readReal(text);
     return 0;

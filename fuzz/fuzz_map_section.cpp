@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += pattern;
     size -= pattern;
 
-    const zlm::LineList definition =
-        zlm::LineList::fromText(std::string_view(reinterpret_cast<const char*>(data), size));
+    const zlm::LineList definition
+        = zlm::LineList::fromText(std::string_view(reinterpret_cast<const char*>(data), size));
     const auto parsed = zlm::parseMaps(definition, *image);
     (void)parsed;
     return 0;

@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const zlm::ObjImage obj =
-        zlm::parseObjText(std::string_view(reinterpret_cast<const char*>(data), size));
+    const zlm::ObjImage obj
+        = zlm::parseObjText(std::string_view(reinterpret_cast<const char*>(data), size));
     if (obj.result < -2)
         std::abort();
     if (obj.result >= 0) {

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The bytes of the line as a range: every record decodes back.
     const auto lines = encodeRange(record.address, record.data,
-                                   static_cast<std::uint16_t>(record.address + record.data.size() - 1));
+        static_cast<std::uint16_t>(record.address + record.data.size() - 1));
     std::size_t offset = 0;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         S1Record part;

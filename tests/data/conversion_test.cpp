@@ -40,14 +40,14 @@ TEST(Conversion, PhysicalToRawByteRangeCodes)
     const RawConversion above = physicalToRawByte(axis("", "x*2"), 200.0f);
     EXPECT_EQ(above.code, EvalCode::AboveByte);
     EXPECT_FLOAT_EQ(above.value, 400.0f);
-    EXPECT_EQ(above.raw, 144);   // 400 truncated, low 8 bits
+    EXPECT_EQ(above.raw, 144); // 400 truncated, low 8 bits
 
     const RawConversion below = physicalToRawByte(axis("", "x-40"), 10.0f);
     EXPECT_EQ(below.code, EvalCode::BelowZero);
     EXPECT_FLOAT_EQ(below.value, -30.0f);
 
     const RawConversion edge = physicalToRawByte(axis("", "x"), 255.9f);
-    EXPECT_EQ(edge.code, EvalCode::AboveByte);  // above 255.0 even if it truncates to 255
+    EXPECT_EQ(edge.code, EvalCode::AboveByte); // above 255.0 even if it truncates to 255
     EXPECT_EQ(physicalToRawByte(axis("", "x"), 255.0f).code, EvalCode::Ok);
     EXPECT_EQ(physicalToRawByte(axis("", "x"), 12.7f).raw, 12);
 
@@ -60,7 +60,7 @@ TEST(Conversion, PhysicalToRawIntegerAndWordTruncate)
 {
     const auto a = axis("", "x");
     EXPECT_EQ(physicalToRawInt(a, 70000.9f).raw, 70000);
-    EXPECT_EQ(physicalToRawInt(a, -3.9f).raw, -3);        // toward zero
+    EXPECT_EQ(physicalToRawInt(a, -3.9f).raw, -3); // toward zero
     EXPECT_EQ(physicalToRawInt(a, -3.9f).code, EvalCode::Ok);
     EXPECT_EQ(physicalToRawWord(a, 70000.0f).raw, 70000 & 0xFFFF);
     EXPECT_EQ(physicalToRawWord(a, 70000.0f).code, EvalCode::Ok);
@@ -75,11 +75,13 @@ TEST(Conversion, MessagesAndReport)
     EXPECT_EQ(conversionMessageId(EvalCode::AboveByte), 1002);
     EXPECT_EQ(conversionMessageId(EvalCode::BelowZero), 1003);
     EXPECT_EQ(conversionMessage(EvalCode::DivisionByZero), "Error /0");
-    EXPECT_EQ(conversionMessage(EvalCode::MissingParen), "HEX to Physical expression is not correct");
+    EXPECT_EQ(
+        conversionMessage(EvalCode::MissingParen), "HEX to Physical expression is not correct");
     EXPECT_EQ(conversionMessage(EvalCode::EmptyOperand), "Expression has no operand");
-    EXPECT_EQ(loadString(1004), "Menu\nMenu");   // the Menu command keeps its prompt
+    EXPECT_EQ(loadString(1004), "Menu\nMenu"); // the Menu command keeps its prompt
 
-    const Message m = conversionReport(axis("", ""), EvalCode::DivisionByZero, "Table Window", "Data");
+    const Message m
+        = conversionReport(axis("", ""), EvalCode::DivisionByZero, "Table Window", "Data");
     EXPECT_EQ(m.caption, "Table Window[RPM]");
     EXPECT_EQ(m.text, "Data\nError /0");
     EXPECT_EQ(m.icon, Icon::Stop);
@@ -136,8 +138,8 @@ protected:
         map.y.toRaw = "x";
         map.y.minimum = "0";
         map.y.maximum = "300";
-        setBytes(0x100, {10, 20, 30});
-        setBytes(0x110, {10, 20, 30});
+        setBytes(0x100, { 10, 20, 30 });
+        setBytes(0x110, { 10, 20, 30 });
     }
     void setBytes(std::uint16_t at, std::initializer_list<std::uint8_t> bytes)
     {
@@ -146,19 +148,19 @@ protected:
     }
     RawRange compute() { return computeAllowedRange(map, *image); }
 
-    std::unique_ptr<std::array<std::uint8_t, 65536>> image =
-        std::make_unique<std::array<std::uint8_t, 65536>>();
+    std::unique_ptr<std::array<std::uint8_t, 65536>> image
+        = std::make_unique<std::array<std::uint8_t, 65536>>();
     MapDefinition map;
 };
 
 TEST_F(AllowedRange, DataCellCappedByWidth)
 {
     map.edit.part = EditPart::Data;
-    EXPECT_EQ(compute(), (RawRange{0, 255}));
+    EXPECT_EQ(compute(), (RawRange { 0, 255 }));
     EXPECT_EQ(map.edit.upperLimit, 255);
     EXPECT_EQ(map.edit.lowerLimit, 0);
     map.y.width = 2;
-    EXPECT_EQ(compute(), (RawRange{0, 300}));
+    EXPECT_EQ(compute(), (RawRange { 0, 300 }));
 }
 
 TEST_F(AllowedRange, DataCellUsesTighterEditLimits)
@@ -169,10 +171,10 @@ TEST_F(AllowedRange, DataCellUsesTighterEditLimits)
     map.y.minimum = "5";
     map.y.lowerLimit = "10";
     map.y.upperLimit = "100";
-    EXPECT_EQ(compute(), (RawRange{20, 200}));
+    EXPECT_EQ(compute(), (RawRange { 20, 200 }));
     map.y.lowerLimit = "1";
     map.y.upperLimit = "1000";
-    EXPECT_EQ(compute(), (RawRange{10, 600}));
+    EXPECT_EQ(compute(), (RawRange { 10, 600 }));
 }
 
 TEST_F(AllowedRange, FailedDataConversionsFallBackToFullRange)
@@ -180,54 +182,54 @@ TEST_F(AllowedRange, FailedDataConversionsFallBackToFullRange)
     map.edit.part = EditPart::Data;
     map.y.width = 2;
     map.y.toRaw = "x/(x-x)";
-    EXPECT_EQ(compute(), (RawRange{0, 65535}));
+    EXPECT_EQ(compute(), (RawRange { 0, 65535 }));
 }
 
 TEST_F(AllowedRange, XPointBetweenNeighboursInclusive)
 {
     map.edit.part = EditPart::Rpm;
     map.edit.point = 1;
-    EXPECT_EQ(compute(), (RawRange{10, 30}));
+    EXPECT_EQ(compute(), (RawRange { 10, 30 }));
     map.edit.point = 0;
-    EXPECT_EQ(compute(), (RawRange{0, 20}));
+    EXPECT_EQ(compute(), (RawRange { 0, 20 }));
     map.edit.point = 2;
-    EXPECT_EQ(compute(), (RawRange{20, 255}));
+    EXPECT_EQ(compute(), (RawRange { 20, 255 }));
     map.x.count = 1;
     map.edit.point = 0;
-    EXPECT_EQ(compute(), (RawRange{0, 255}));
+    EXPECT_EQ(compute(), (RawRange { 0, 255 }));
 }
 
 TEST_F(AllowedRange, XPointOfKindTwoUsesItsRowsAxis)
 {
     map.kind = 2;
-    setBytes(0x110, {10, 20, 30, 40, 50, 60});
+    setBytes(0x110, { 10, 20, 30, 40, 50, 60 });
     map.edit.part = EditPart::Rpm;
     map.edit.line = 1;
     map.edit.point = 1;
-    EXPECT_EQ(compute(), (RawRange{40, 60}));
+    EXPECT_EQ(compute(), (RawRange { 40, 60 }));
 }
 
 TEST_F(AllowedRange, WordXPointsAreBigEndian)
 {
     map.x.width = 2;
-    setBytes(0x110, {0x01, 0x00, 0x02, 0x00, 0x03, 0x00});
+    setBytes(0x110, { 0x01, 0x00, 0x02, 0x00, 0x03, 0x00 });
     map.edit.part = EditPart::Rpm;
     map.edit.point = 2;
-    EXPECT_EQ(compute(), (RawRange{0x200, 65535}));
+    EXPECT_EQ(compute(), (RawRange { 0x200, 65535 }));
 }
 
 TEST_F(AllowedRange, ZPointStrictlyBetweenNeighbours)
 {
     map.edit.part = EditPart::Throt;
     map.edit.line = map.edit.point = 0;
-    EXPECT_EQ(compute(), (RawRange{0, 19}));
+    EXPECT_EQ(compute(), (RawRange { 0, 19 }));
     map.edit.line = map.edit.point = 1;
-    EXPECT_EQ(compute(), (RawRange{11, 29}));
+    EXPECT_EQ(compute(), (RawRange { 11, 29 }));
     map.edit.line = map.edit.point = 2;
-    EXPECT_EQ(compute(), (RawRange{21, 255}));
+    EXPECT_EQ(compute(), (RawRange { 21, 255 }));
     map.z.width = 2;
-    setBytes(0x100, {0x00, 0x10, 0x00, 0x20, 0x00, 0x30});
-    EXPECT_EQ(compute(), (RawRange{0x21, 65535}));
+    setBytes(0x100, { 0x00, 0x10, 0x00, 0x20, 0x00, 0x30 });
+    EXPECT_EQ(compute(), (RawRange { 0x21, 65535 }));
 }
 
 TEST_F(AllowedRange, AxisAtTopOfImageWrapsInsteadOfOverrunning)
@@ -238,9 +240,9 @@ TEST_F(AllowedRange, AxisAtTopOfImageWrapsInsteadOfOverrunning)
     map.edit.point = 1;
     (*image)[0xFFFF] = 0x12;
     (*image)[0x0000] = 0x34;
-    (*image)[0x0003] = 0x56;  // point 2 at 0xFFFF + 4
+    (*image)[0x0003] = 0x56; // point 2 at 0xFFFF + 4
     (*image)[0x0004] = 0x78;
-    EXPECT_EQ(compute(), (RawRange{0x1234, 0x5678}));
+    EXPECT_EQ(compute(), (RawRange { 0x1234, 0x5678 }));
 }
 
 } // namespace

@@ -25,7 +25,10 @@ LineList linesOf(std::initializer_list<std::string> lines)
     return list;
 }
 
-std::string zeros(std::size_t n) { return std::string(n, '0'); }
+std::string zeros(std::size_t n)
+{
+    return std::string(n, '0');
+}
 
 class DataSection : public ::testing::Test {
 protected:
@@ -38,22 +41,21 @@ protected:
 
 TEST_F(DataSection, ReadsRecordsAndRange)
 {
-    const auto lines = linesOf({"[Info]", "name=x", "[ data ]", "Calib:",
-                                "S106800001020373", " S1058003aabb12 ", "; comment", "",
-                                "S9030000FC", "Fixed:", "S1 garbage after the end"});
+    const auto lines = linesOf({ "[Info]", "name=x", "[ data ]", "Calib:", "S106800001020373",
+        " S1058003aabb12 ", "; comment", "", "S9030000FC", "Fixed:", "S1 garbage after the end" });
     ASSERT_TRUE(read(lines).ok());
     EXPECT_EQ(lowest, 0x8000);
     EXPECT_EQ(highest, 0x8004);
     EXPECT_EQ((*image)[0x8000], 0x01);
     EXPECT_EQ((*image)[0x8002], 0x03);
-    EXPECT_EQ((*image)[0x8003], 0xAA);   // lower-case digits accepted
+    EXPECT_EQ((*image)[0x8003], 0xAA); // lower-case digits accepted
     EXPECT_EQ((*image)[0x8004], 0xBB);
 }
 
 TEST_F(DataSection, LowerCaseRecordTypeIsNotARecord)
 {
     // Hexadecimal digits may be lower case; the type letter must be "S".
-    const auto lines = linesOf({"[Data]", "S106800001020373", "s1058003aabb12"});
+    const auto lines = linesOf({ "[Data]", "S106800001020373", "s1058003aabb12" });
     const Status s = read(lines);
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "S-format error in [Data] section");
@@ -61,13 +63,13 @@ TEST_F(DataSection, LowerCaseRecordTypeIsNotARecord)
 
 TEST_F(DataSection, MissingSectionOrRecords)
 {
-    Status s = read(linesOf({"[Title]", "a,b"}));
+    Status s = read(linesOf({ "[Title]", "a,b" }));
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().id, 1507);
     EXPECT_EQ(s.error().text, "[Data] section is not found");
     EXPECT_EQ(s.error().icon, Icon::Stop);
 
-    s = read(linesOf({"[Data]", "Calib:", "S10300", "S9030000FC"}));
+    s = read(linesOf({ "[Data]", "Calib:", "S10300", "S9030000FC" }));
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "[Data] section data is not found");
 }
@@ -75,21 +77,21 @@ TEST_F(DataSection, MissingSectionOrRecords)
 TEST_F(DataSection, FirstRecordMaySitInALaterSection)
 {
     // The search for the first record does not stop at section headers.
-    ASSERT_TRUE(read(linesOf({"[Data]", "[Other]", "S1041000AA41"})).ok());
+    ASSERT_TRUE(read(linesOf({ "[Data]", "[Other]", "S1041000AA41" })).ok());
     EXPECT_EQ((*image)[0x1000], 0xAA);
 }
 
 TEST_F(DataSection, FormatErrors)
 {
     const auto expectError = [&](const std::string& bad, int id) {
-        const Status s = read(linesOf({"[Data]", "S1041000AA41", bad, "S9030000FC"}));
+        const Status s = read(linesOf({ "[Data]", "S1041000AA41", bad, "S9030000FC" }));
         ASSERT_FALSE(s.ok()) << bad;
         EXPECT_EQ(s.error().id, id) << bad;
     };
-    expectError("S1041000AA4", 1509);                 // odd length
-    expectError("S2051000AA0041", 1509);              // other record type
-    expectError("X1041000AA41", 1509);                // not a record
-    expectError("S1041000AG41", 1510);                // bad digit
+    expectError("S1041000AA4", 1509); // odd length
+    expectError("S2051000AA0041", 1509); // other record type
+    expectError("X1041000AA41", 1509); // not a record
+    expectError("S1041000AG41", 1510); // bad digit
     expectError("S1041000AA41;x", 1510);
     EXPECT_EQ(loadString(1510), "Including wrong word in [Data] section");
 }
@@ -97,7 +99,7 @@ TEST_F(DataSection, FormatErrors)
 TEST_F(DataSection, CountLongerThanLineIsRefused)
 {
     // Count 0x13 promises sixteen data bytes; the line holds one.
-    const Status s = read(linesOf({"[Data]", "S1131000AA41"}));
+    const Status s = read(linesOf({ "[Data]", "S1131000AA41" }));
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "S-format error in [Data] section");
     EXPECT_EQ((*image)[0x1000], 0);
@@ -106,13 +108,13 @@ TEST_F(DataSection, CountLongerThanLineIsRefused)
 TEST_F(DataSection, RecordRunningPastTopOfImageIsRefused)
 {
     (*image)[0] = 0x55;
-    const Status s = read(linesOf({"[Data]", "S105FFFF0102F9"}));
+    const Status s = read(linesOf({ "[Data]", "S105FFFF0102F9" }));
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().id, 1509);
     EXPECT_EQ((*image)[0], 0x55);
     EXPECT_EQ((*image)[0xFFFF], 0);
     // The last byte of the image itself is fine.
-    ASSERT_TRUE(read(linesOf({"[Data]", "S104FFFF01FC"})).ok());
+    ASSERT_TRUE(read(linesOf({ "[Data]", "S104FFFF01FC" })).ok());
     EXPECT_EQ((*image)[0xFFFF], 0x01);
     EXPECT_EQ(lowest, 0xFFFF);
     EXPECT_EQ(highest, 0xFFFF);
@@ -120,16 +122,16 @@ TEST_F(DataSection, RecordRunningPastTopOfImageIsRefused)
 
 TEST_F(DataSection, CountThreeRecordMovesRangeOnly)
 {
-    ASSERT_TRUE(read(linesOf({"[Data]", "S1051000AABB85", "S1030800F4", "S1032000DC"})).ok());
-    EXPECT_EQ(lowest, 0x0800);      // its own address
-    EXPECT_EQ(highest, 0x1FFF);     // its address minus 1
+    ASSERT_TRUE(read(linesOf({ "[Data]", "S1051000AABB85", "S1030800F4", "S1032000DC" })).ok());
+    EXPECT_EQ(lowest, 0x0800); // its own address
+    EXPECT_EQ(highest, 0x1FFF); // its address minus 1
     EXPECT_EQ((*image)[0x0800], 0);
     EXPECT_EQ((*image)[0x2000], 0);
 }
 
 TEST_F(DataSection, OverlappingRecordsLaterWins)
 {
-    ASSERT_TRUE(read(linesOf({"[Data]", "S1051000AABB85", "S1041001CC1E"})).ok());
+    ASSERT_TRUE(read(linesOf({ "[Data]", "S1051000AABB85", "S1041001CC1E" })).ok());
     EXPECT_EQ((*image)[0x1000], 0xAA);
     EXPECT_EQ((*image)[0x1001], 0xCC);
     EXPECT_EQ(highest, 0x1001);
@@ -138,17 +140,17 @@ TEST_F(DataSection, OverlappingRecordsLaterWins)
 TEST_F(DataSection, TitleAfterRecordsWithoutEndRecord)
 {
     // "[Title]" is shorter than ten characters and skipped; a long title line is not a record.
-    Status s = read(linesOf({"[Data]", "S1041000AA41", "[Title]", "a,b", "Engine,Race setup"}));
+    Status s = read(linesOf({ "[Data]", "S1041000AA41", "[Title]", "a,b", "Engine,Race setup" }));
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "S-format error in [Data] section");
     // Short title lines alone pass; running out of lines ends the section.
-    s = read(linesOf({"[Data]", "S1041000AA41", "[Title]", "a,b"}));
+    s = read(linesOf({ "[Data]", "S1041000AA41", "[Title]", "a,b" }));
     EXPECT_TRUE(s.ok());
 }
 
 TEST_F(DataSection, RecordChecksumsAreNotVerifiedOnRead)
 {
-    ASSERT_TRUE(read(linesOf({"[Data]", "S1041000AA00"})).ok());
+    ASSERT_TRUE(read(linesOf({ "[Data]", "S1041000AA00" })).ok());
     EXPECT_EQ((*image)[0x1000], 0xAA);
 }
 
@@ -157,14 +159,13 @@ TEST(DataSectionWrite, ReplacesRecordsKeepsCommentsAndOtherSections)
     auto image = std::make_unique<Image>();
     for (int i = 0; i < 33; ++i)
         (*image)[0x8000 + i] = static_cast<std::uint8_t>(i);
-    LineList lines = linesOf({"; head", "[Data]", "Calib:", "S1041000AA41", "; keep me", "",
-                              "S9030000FC", "Fixed:", "[Title]", "a,b"});
+    LineList lines = linesOf({ "; head", "[Data]", "Calib:", "S1041000AA41", "; keep me", "",
+        "S9030000FC", "Fixed:", "[Title]", "a,b" });
     ASSERT_TRUE(writeDataSection(lines, *image, 0x8000, 0x8020));
-    const LineList expected = linesOf({"; head", "[Data]", "Calib:",
-                                       srec::encodeS1(0x8000, std::span(image->data() + 0x8000, 16)),
-                                       srec::encodeS1(0x8010, std::span(image->data() + 0x8010, 16)),
-                                       "S1048020203B", "S9030000FC", "Fixed:", "; keep me", "",
-                                       "[Title]", "a,b"});
+    const LineList expected = linesOf({ "; head", "[Data]",
+        "Calib:", srec::encodeS1(0x8000, std::span(image->data() + 0x8000, 16)),
+        srec::encodeS1(0x8010, std::span(image->data() + 0x8010, 16)), "S1048020203B", "S9030000FC",
+        "Fixed:", "; keep me", "", "[Title]", "a,b" });
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(lines.at(3).substr(0, 4), "S113");
     EXPECT_EQ(lines.at(5).substr(0, 4), "S104");
@@ -173,22 +174,22 @@ TEST(DataSectionWrite, ReplacesRecordsKeepsCommentsAndOtherSections)
 TEST(DataSectionWrite, SixteenZeroBytesAtZero)
 {
     auto image = std::make_unique<Image>();
-    LineList lines = linesOf({"[Data]"});
+    LineList lines = linesOf({ "[Data]" });
     ASSERT_TRUE(writeDataSection(lines, *image, 0, 15));
-    EXPECT_EQ(lines, linesOf({"[Data]", "Calib:", "S1130000" + zeros(32) + "EC", "S9030000FC",
-                              "Fixed:"}));
+    EXPECT_EQ(lines,
+        linesOf({ "[Data]", "Calib:", "S1130000" + zeros(32) + "EC", "S9030000FC", "Fixed:" }));
 }
 
 TEST(DataSectionWrite, EmptyRangeWritesNoRecordsAndMissingSectionNothing)
 {
     auto image = std::make_unique<Image>();
-    LineList lines = linesOf({"[Data]", "S1041000AA41"});
+    LineList lines = linesOf({ "[Data]", "S1041000AA41" });
     ASSERT_TRUE(writeDataSection(lines, *image, 0xFFFF, 0));
-    EXPECT_EQ(lines, linesOf({"[Data]", "Calib:", "S9030000FC", "Fixed:"}));
+    EXPECT_EQ(lines, linesOf({ "[Data]", "Calib:", "S9030000FC", "Fixed:" }));
 
-    LineList none = linesOf({"[Title]", "a,b"});
+    LineList none = linesOf({ "[Title]", "a,b" });
     EXPECT_FALSE(writeDataSection(none, *image, 0, 15));
-    EXPECT_EQ(none, linesOf({"[Title]", "a,b"}));
+    EXPECT_EQ(none, linesOf({ "[Title]", "a,b" }));
 }
 
 TEST(DataSectionWrite, WrittenSectionReadsBackAndSavesIdentically)
@@ -196,7 +197,7 @@ TEST(DataSectionWrite, WrittenSectionReadsBackAndSavesIdentically)
     auto image = std::make_unique<Image>();
     for (int a = 0xE000; a <= 0xFFFF; ++a)
         (*image)[a] = static_cast<std::uint8_t>(a * 7 + 3);
-    LineList lines = linesOf({"[Data]", "[Title]", "Car,No. 7"});
+    LineList lines = linesOf({ "[Data]", "[Title]", "Car,No. 7" });
     ASSERT_TRUE(writeDataSection(lines, *image, 0xE000, 0xFFFF));
 
     auto copy = std::make_unique<Image>();
@@ -217,12 +218,12 @@ TEST(DataSectionWrite, RecordsAcceptedBySrecCat)
     auto image = std::make_unique<Image>();
     for (int a = 0x4000; a < 0x4000 + 1000; ++a)
         (*image)[a] = static_cast<std::uint8_t>((a * 131) ^ (a >> 3));
-    LineList lines = linesOf({"[Data]"});
+    LineList lines = linesOf({ "[Data]" });
     ASSERT_TRUE(writeDataSection(lines, *image, 0x4000, 0x4000 + 999));
 
     const auto dir = std::filesystem::temp_directory_path()
-        / ("zlm-srec-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
-           + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(image.get())));
+        / ("zlm-srec-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
+            + std::to_string(reinterpret_cast<std::uintptr_t>(image.get())));
     std::filesystem::create_directories(dir);
     const auto records = dir / "data.srec";
     const auto binary = dir / "data.bin";
@@ -239,7 +240,7 @@ TEST(DataSectionWrite, RecordsAcceptedBySrecCat)
     const std::string decoded((std::istreambuf_iterator<char>(in)), {});
     ASSERT_EQ(decoded.size(), 1000u);
     EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), image->begin() + 0x4000,
-                           [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }));
+        [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }));
 
     // The tool does refuse a record with a wrong checksum, so the check above means something.
     {
@@ -252,25 +253,25 @@ TEST(DataSectionWrite, RecordsAcceptedBySrecCat)
 
 TEST(TitleSection, ReadsPairsUpToNextSection)
 {
-    const auto lines = linesOf({"[Data]", "S9030000FC", "[ TITLE ]", " Rider , John, Smith ",
-                                "; comment", "", "OnlyName", "[Other]", "x,y"});
+    const auto lines = linesOf({ "[Data]", "S9030000FC", "[ TITLE ]", " Rider , John, Smith ",
+        "; comment", "", "OnlyName", "[Other]", "x,y" });
     EXPECT_EQ(readTitleSection(lines),
-              (std::vector<std::string>{"Rider", "John, Smith", "OnlyName", ""}));
-    EXPECT_TRUE(readTitleSection(linesOf({"[Data]", "a,b"})).empty());
+        (std::vector<std::string> { "Rider", "John, Smith", "OnlyName", "" }));
+    EXPECT_TRUE(readTitleSection(linesOf({ "[Data]", "a,b" })).empty());
 }
 
 TEST(TitleSection, WriteReplacesTitleLines)
 {
-    LineList lines = linesOf({"[Title]", "old,one", "; note", "[Data]", "x"});
-    ASSERT_TRUE(writeTitleSection(lines, {"Rider", "John", "Track", "Mugello", "Lonely"}));
-    EXPECT_EQ(lines, linesOf({"[Title]", "Rider,John", "Track,Mugello", "Lonely,", "; note",
-                              "[Data]", "x"}));
+    LineList lines = linesOf({ "[Title]", "old,one", "; note", "[Data]", "x" });
+    ASSERT_TRUE(writeTitleSection(lines, { "Rider", "John", "Track", "Mugello", "Lonely" }));
+    EXPECT_EQ(lines,
+        linesOf({ "[Title]", "Rider,John", "Track,Mugello", "Lonely,", "; note", "[Data]", "x" }));
     EXPECT_EQ(readTitleSection(lines),
-              (std::vector<std::string>{"Rider", "John", "Track", "Mugello", "Lonely", ""}));
+        (std::vector<std::string> { "Rider", "John", "Track", "Mugello", "Lonely", "" }));
 
-    LineList none = linesOf({"[Data]"});
-    EXPECT_FALSE(writeTitleSection(none, {"a", "b"}));
-    EXPECT_EQ(none, linesOf({"[Data]"}));
+    LineList none = linesOf({ "[Data]" });
+    EXPECT_FALSE(writeTitleSection(none, { "a", "b" }));
+    EXPECT_EQ(none, linesOf({ "[Data]" }));
 }
 
 TEST(ObjFile, ReadsRangeBytesAndStart)
@@ -282,7 +283,7 @@ TEST(ObjFile, ReadsRangeBytesAndStart)
                                       "S1041100DD0D\r\n");
     EXPECT_EQ(obj.result, 2);
     EXPECT_EQ(obj.start, 0x1000);
-    EXPECT_EQ(obj.bytes, (std::vector<std::uint8_t>{0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(obj.bytes, (std::vector<std::uint8_t> { 0xAA, 0xBB, 0xCC }));
     EXPECT_TRUE(obj.checksumOk);
 }
 
@@ -290,16 +291,16 @@ TEST(ObjFile, NoRecordLinesAndBadRanges)
 {
     EXPECT_EQ(parseObjText("").result, -2);
     EXPECT_EQ(parseObjText("hello\n:10000000\n").result, -2);
-    EXPECT_EQ(parseObjText("S9030000FC\n").result, -1);         // no range
-    EXPECT_EQ(parseObjText("S1041000AA41\n").result, -1);       // one byte: lowest not below highest
-    EXPECT_EQ(parseObjText("S1040000AA51\n").result, -1);       // highest still 0
+    EXPECT_EQ(parseObjText("S9030000FC\n").result, -1); // no range
+    EXPECT_EQ(parseObjText("S1041000AA41\n").result, -1); // one byte: lowest not below highest
+    EXPECT_EQ(parseObjText("S1040000AA51\n").result, -1); // highest still 0
 }
 
 TEST(ObjFile, BadRecordsGiveMinusOne)
 {
-    EXPECT_EQ(parseObjText("S1051000AABB85\nS1041002CC1\n").result, -1);     // odd length
-    EXPECT_EQ(parseObjText("S1051000AABB85\nS1041002XC1D\n").result, -1);   // bad digit
-    EXPECT_EQ(parseObjText("S1131000AABB95\n").result, -1);                 // count too long
+    EXPECT_EQ(parseObjText("S1051000AABB85\nS1041002CC1\n").result, -1); // odd length
+    EXPECT_EQ(parseObjText("S1051000AABB85\nS1041002XC1D\n").result, -1); // bad digit
+    EXPECT_EQ(parseObjText("S1131000AABB95\n").result, -1); // count too long
     EXPECT_EQ(parseObjText("S105FFFE0102F9\nS105FFFF0102F8\n").result, -1); // past 0xFFFF
 }
 
@@ -337,7 +338,8 @@ TEST(ObjFile, ReadsFromDiskAndFailsOnMissingFile)
         / ("zlm-obj-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".obj");
     {
         std::ofstream out(path, std::ios::binary);
-        for (const auto& line : srec::encodeRange(0x9000, std::vector<std::uint8_t>(40, 0x5A), 0x9027))
+        for (const auto& line :
+            srec::encodeRange(0x9000, std::vector<std::uint8_t>(40, 0x5A), 0x9027))
             out << line << "\r\n";
     }
     const ObjImage obj = readObjFile(path.string());

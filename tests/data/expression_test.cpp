@@ -18,11 +18,11 @@ TEST(Expression, ArithmeticAndPrecedence)
 {
     expectValue("x*0.5", 200.0f, 100.0f);
     expectValue("x/2", 300.0f, 150.0f);
-    expectValue("x/4+10", 8.0f, 12.0f);        // divides first
+    expectValue("x/4+10", 8.0f, 12.0f); // divides first
     expectValue("10+x/4", 8.0f, 12.0f);
-    expectValue("(x-20)*0.5", 40.0f, 10.0f);   // parentheses first
+    expectValue("(x-20)*0.5", 40.0f, 10.0f); // parentheses first
     expectValue("x-20*0.5", 40.0f, 30.0f);
-    expectValue("100-x-10", 30.0f, 60.0f);     // left to right
+    expectValue("100-x-10", 30.0f, 60.0f); // left to right
     expectValue("x/2/5", 100.0f, 10.0f);
     expectValue("((x))", 7.0f, 7.0f);
     expectValue("2*(x+(3-1))*3", 1.0f, 18.0f);
@@ -43,15 +43,15 @@ TEST(Expression, EveryIntermediateIsSinglePrecision)
 
 TEST(Expression, NumberReadingStopsAtFirstNonNumberCharacter)
 {
-    expectValue("2.5x", 0.0f, 2.5f);          // letter ignored
-    expectValue("x 2", 9.0f, 9.0f);           // blank ends the expression after x
+    expectValue("2.5x", 0.0f, 2.5f); // letter ignored
+    expectValue("x 2", 9.0f, 9.0f); // blank ends the expression after x
     expectValue("x * 2", 9.0f, 9.0f);
-    expectValue("  3*x", 2.0f, 6.0f);         // leading blanks skipped by the number reader
-    expectValue("abc", 5.0f, 0.0f);           // no digits: 0
-    expectValue("X*2", 5.0f, 0.0f);           // upper-case X is not the variable
-    expectValue("x,5", 4.0f, 4.0f);           // "," ends the expression
-    expectValue("2+3)", 0.0f, 5.0f);          // rest after the expression ignored
-    expectValue("0x10", 0.0f, 0.0f);          // decimal only
+    expectValue("  3*x", 2.0f, 6.0f); // leading blanks skipped by the number reader
+    expectValue("abc", 5.0f, 0.0f); // no digits: 0
+    expectValue("X*2", 5.0f, 0.0f); // upper-case X is not the variable
+    expectValue("x,5", 4.0f, 4.0f); // "," ends the expression
+    expectValue("2+3)", 0.0f, 5.0f); // rest after the expression ignored
+    expectValue("0x10", 0.0f, 0.0f); // decimal only
     expectValue("inf", 0.0f, 0.0f);
     expectValue("nan*x", 3.0f, 0.0f);
 }

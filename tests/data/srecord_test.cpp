@@ -15,38 +15,38 @@ TEST(SRecordEncode, SixteenZeroBytesAtZero)
 
 TEST(SRecordEncode, ChecksumCoversCountAddressAndData)
 {
-    const std::vector<std::uint8_t> data{0x01, 0x02, 0xFF};
+    const std::vector<std::uint8_t> data { 0x01, 0x02, 0xFF };
     // 06 + 12 + 34 + 01 + 02 + FF = 0x14E -> low 8 bits 0x4E -> ones' complement 0xB1
     EXPECT_EQ(encodeS1(0x1234, data), "S10612340102FFB1");
     EXPECT_EQ(checksum(0x06, 0x1234, data), 0xB1);
-    EXPECT_EQ(encodeS1(0xABCD, std::vector<std::uint8_t>{0xab}), "S104ABCDABD8");
+    EXPECT_EQ(encodeS1(0xABCD, std::vector<std::uint8_t> { 0xab }), "S104ABCDABD8");
 }
 
 TEST(SRecordEncode, RangeSplitsIntoSixteenByteRecords)
 {
     std::vector<std::uint8_t> bytes(33);
-    std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t { 0 });
     const auto lines = encodeRange(0x8000, bytes, 0x8020);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].substr(0, 8), "S1138000");
     EXPECT_EQ(lines[1].substr(0, 8), "S1138010");
-    EXPECT_EQ(lines[2], "S1048020203B");  // 04+80+20+20 = C4 -> 3B
+    EXPECT_EQ(lines[2], "S1048020203B"); // 04+80+20+20 = C4 -> 3B
     EXPECT_EQ(lines[3], "S9030000FC");
 }
 
 TEST(SRecordEncode, EmptyOrShortRanges)
 {
-    EXPECT_EQ(encodeRange(5, {}, 4), std::vector<std::string>{"S9030000FC"});
-    const std::vector<std::uint8_t> one{0x7F};
+    EXPECT_EQ(encodeRange(5, {}, 4), std::vector<std::string> { "S9030000FC" });
+    const std::vector<std::uint8_t> one { 0x7F };
     EXPECT_EQ(encodeRange(0xFFFF, one, 0xFFFF),
-              (std::vector<std::string>{"S104FFFF7F7E", "S9030000FC"}));
+        (std::vector<std::string> { "S104FFFF7F7E", "S9030000FC" }));
     // A buffer shorter than the range: only what it holds is encoded.
     EXPECT_EQ(encodeRange(0, one, 100).size(), 2u);
 }
 
 TEST(SRecordDecode, RoundTripInEitherCase)
 {
-    std::vector<std::uint8_t> data{0xDE, 0xAD, 0xBE, 0xEF};
+    std::vector<std::uint8_t> data { 0xDE, 0xAD, 0xBE, 0xEF };
     const std::string line = encodeS1(0xC000, data);
     S1Record r;
     ASSERT_EQ(decodeS1(line, r), DecodeError::None);
@@ -69,7 +69,7 @@ TEST(SRecordDecode, ReportsChecksumWithoutRefusing)
     S1Record r;
     ASSERT_EQ(decodeS1("S1041000AB00", r), DecodeError::None);
     EXPECT_FALSE(r.checksumOk);
-    EXPECT_EQ(r.data, std::vector<std::uint8_t>{0xAB});
+    EXPECT_EQ(r.data, std::vector<std::uint8_t> { 0xAB });
 }
 
 TEST(SRecordDecode, CountThreeHasNoData)
@@ -100,7 +100,7 @@ TEST(SRecordDecode, LongerLineThanCountKeepsCountBytes)
 {
     S1Record r;
     ASSERT_EQ(decodeS1("S104100011EA2233", r), DecodeError::None);
-    EXPECT_EQ(r.data, std::vector<std::uint8_t>{0x11});
+    EXPECT_EQ(r.data, std::vector<std::uint8_t> { 0x11 });
     EXPECT_FALSE(r.exactLength);
 }
 
