@@ -7,7 +7,8 @@
 
 namespace zlm {
 
-CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent)
+CellEditor::CellEditor(QWidget* parent)
+    : QLineEdit(parent)
 {
     setFrame(false);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -33,22 +34,36 @@ void CellEditor::copyAll() const
 
 bool tableMoveForKey(const QKeyEvent* event, MoveCode& code)
 {
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers mods
+        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (mods == Qt::NoModifier) {
         switch (event->key()) {
-        case Qt::Key_PageUp: code = MoveCode::PageUp; return true;
-        case Qt::Key_PageDown: code = MoveCode::PageDown; return true;
-        default: return false;
+        case Qt::Key_PageUp:
+            code = MoveCode::PageUp;
+            return true;
+        case Qt::Key_PageDown:
+            code = MoveCode::PageDown;
+            return true;
+        default:
+            return false;
         }
     }
     if (mods == Qt::ShiftModifier) {
         switch (event->key()) {
-        case Qt::Key_Up: code = MoveCode::ShiftUp; return true;
-        case Qt::Key_Down: code = MoveCode::ShiftDown; return true;
-        case Qt::Key_Left: code = MoveCode::ShiftLeft; return true;
-        case Qt::Key_Right: code = MoveCode::ShiftRight; return true;
-        default: return false;
+        case Qt::Key_Up:
+            code = MoveCode::ShiftUp;
+            return true;
+        case Qt::Key_Down:
+            code = MoveCode::ShiftDown;
+            return true;
+        case Qt::Key_Left:
+            code = MoveCode::ShiftLeft;
+            return true;
+        case Qt::Key_Right:
+            code = MoveCode::ShiftRight;
+            return true;
+        default:
+            return false;
         }
     }
     return false;
@@ -88,7 +103,7 @@ void CellEditor::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    MoveCode code{};
+    MoveCode code {};
     if (tableMoveForKey(event, code)) {
         event->accept();
         emit moveRequested(code);

@@ -15,10 +15,12 @@ namespace zlm {
 
 namespace {
 const QColor kGrey(192, 192, 192);
-constexpr int kTextInsetPx = 4;  // cell values end this far left of the cell's right edge
+constexpr int kTextInsetPx = 4; // cell values end this far left of the cell's right edge
 } // namespace
 
-GridPane::GridPane(TableWindow& table) : QAbstractScrollArea(&table), m_table(table)
+GridPane::GridPane(TableWindow& table)
+    : QAbstractScrollArea(&table)
+    , m_table(table)
 {
     setFrameShape(QFrame::Box);
     setFrameShadow(QFrame::Plain);
@@ -55,8 +57,8 @@ void GridPane::setBar(Qt::Orientation orientation, bool shown, int maximum)
     QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
     int& first = vertical ? m_firstRow : m_firstColumn;
     const Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-    const bool wasShown =
-        (vertical ? verticalScrollBarPolicy() : horizontalScrollBarPolicy()) == Qt::ScrollBarAlwaysOn;
+    const bool wasShown = (vertical ? verticalScrollBarPolicy() : horizontalScrollBarPolicy())
+        == Qt::ScrollBarAlwaysOn;
     if (wasShown != shown) {
         first = 0;
         if (vertical)
@@ -160,7 +162,7 @@ void GridPane::paintEvent(QPaintEvent*)
                 p.drawText(cell, Qt::AlignCenter, m_table.xText(line, point));
             } else {
                 p.drawText(cell.adjusted(0, 0, -(kTextInsetPx - 1), 0),
-                           Qt::AlignRight | Qt::AlignVCenter, m_table.dataText(line, point));
+                    Qt::AlignRight | Qt::AlignVCenter, m_table.dataText(line, point));
             }
         }
     }

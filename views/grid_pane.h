@@ -41,7 +41,7 @@ private:
     CellEditor* m_editor = nullptr;
     int m_firstRow = 0;
     int m_firstColumn = 0;
-    bool m_updating = false;  // bar ranges being set: no scrolling
+    bool m_updating = false; // bar ranges being set: no scrolling
 };
 
 } // namespace zlm

@@ -27,11 +27,11 @@ namespace zlm {
 namespace {
 
 const QColor kGrey(192, 192, 192);
-constexpr int kOwnKind = 3;          // flag of the notifications this window causes
-constexpr int kCaptionId = 2001;     // "Table Window"
+constexpr int kOwnKind = 3; // flag of the notifications this window causes
+constexpr int kCaptionId = 2001; // "Table Window"
 constexpr int kHeaderFontPx = 14;
-constexpr int kLabelInsetPx = 4;     // Z labels end this far left of the column's edge
-constexpr int kLabelTopPx = 2;       // and start this far below the row's top
+constexpr int kLabelInsetPx = 4; // Z labels end this far left of the column's edge
+constexpr int kLabelTopPx = 2; // and start this far below the row's top
 constexpr int kMinCellPx = 8;
 constexpr int kMinFontPx = 6;
 
@@ -51,7 +51,10 @@ struct ApplyGuard {
     ApplyGuard& operator=(const ApplyGuard&) = delete;
 };
 
-int elementMax(const AxisDescriptor& axis) { return axis.width == 2 ? 0xFFFF : 0xFF; }
+int elementMax(const AxisDescriptor& axis)
+{
+    return axis.width == 2 ? 0xFFFF : 0xFF;
+}
 
 float toPhysical(const AxisDescriptor& axis, int raw)
 {
@@ -66,8 +69,8 @@ struct PhysicalRange {
 
 PhysicalRange physicalRange(const AxisDescriptor& axis)
 {
-    return {std::max(axisMinimum(axis), axisLowerLimit(axis)),
-            std::min(axisMaximum(axis), axisUpperLimit(axis))};
+    return { std::max(axisMinimum(axis), axisLowerLimit(axis)),
+        std::min(axisMaximum(axis), axisUpperLimit(axis)) };
 }
 
 // A typed value: not empty, digits and '.', a '-' only in front, and a number
@@ -100,8 +103,7 @@ std::string rangeOverText(float typed, PhysicalRange range, float set)
     char buffer[512];
     const std::string format(loadString(1525));
     std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<double>(typed),
-                  static_cast<double>(range.low), static_cast<double>(range.high),
-                  static_cast<double>(set));
+        static_cast<double>(range.low), static_cast<double>(range.high), static_cast<double>(set));
     return buffer;
 }
 
@@ -135,7 +137,7 @@ QFont centuryFont(int heightPx)
 // Single-precision arithmetic followed by truncation can land one step below
 // the value typed ("2.6" with x/0.05 gives 51.99999, raw 51, shown as 2.55): a
 // result this close below the next whole raw value is taken as that value.
-constexpr float kTruncationSlack = 1e-3f;  // in raw steps
+constexpr float kTruncationSlack = 1e-3f; // in raw steps
 
 int settleTruncation(const RawConversion& conversion)
 {
@@ -148,10 +150,15 @@ int settleTruncation(const RawConversion& conversion)
 
 } // namespace
 
-void TableWindow::setEcuWriteHook(EcuWriteHook hook) { ecuWriteHook() = std::move(hook); }
+void TableWindow::setEcuWriteHook(EcuWriteHook hook)
+{
+    ecuWriteHook() = std::move(hook);
+}
 
 TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
-    : EditWindow(parent), m_app(app), m_doc(doc)
+    : EditWindow(parent)
+    , m_app(app)
+    , m_doc(doc)
 {
     m_cellWidth = std::max(kMinCellPx, app.settings.tableCellWidth);
     m_cellHeight = std::max(kMinCellPx, app.settings.tableCellHeight);
@@ -166,9 +173,9 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
     m_headerEditor = new CellEditor(this);
     m_headerEditor->setFont(m_cellFont);
 
-    for (CellEditor* editor : {m_grid->cellEditor(), m_headerEditor}) {
+    for (CellEditor* editor : { m_grid->cellEditor(), m_headerEditor }) {
         connect(editor, &CellEditor::keyCommand, this,
-                [this, editor](int character, bool shift) { editorKey(editor, character, shift); });
+            [this, editor](int character, bool shift) { editorKey(editor, character, shift); });
         connect(editor, &CellEditor::moveRequested, this, [this](MoveCode code) { move(code); });
     }
 
@@ -179,7 +186,10 @@ TableWindow::~TableWindow() = default;
 
 // --- the map and its texts -------------------------------------------------------------
 
-MapDefinition* TableWindow::map() const { return m_app.data().currentMap(); }
+MapDefinition* TableWindow::map() const
+{
+    return m_app.data().currentMap();
+}
 
 int TableWindow::lineCount() const
 {
@@ -193,7 +203,10 @@ int TableWindow::pointCount() const
     return m ? m->x.count : 0;
 }
 
-int TableWindow::rowCount() const { return pairedLayout() ? 2 * lineCount() : lineCount(); }
+int TableWindow::rowCount() const
+{
+    return pairedLayout() ? 2 * lineCount() : lineCount();
+}
 
 bool TableWindow::pairedLayout() const
 {
@@ -201,11 +214,23 @@ bool TableWindow::pairedLayout() const
     return m && m_app.data().mapMode == MapMode::Free && m->kind == 2;
 }
 
-bool TableWindow::headerEditable() const { return m_app.data().mapMode != MapMode::Config; }
+bool TableWindow::headerEditable() const
+{
+    return m_app.data().mapMode != MapMode::Config;
+}
 
-int TableWindow::firstVisibleRow() const { return m_grid->firstVisibleRow(); }
-int TableWindow::firstVisibleColumn() const { return m_grid->firstVisibleColumn(); }
-CellEditor* TableWindow::cellEditor() const { return m_grid->cellEditor(); }
+int TableWindow::firstVisibleRow() const
+{
+    return m_grid->firstVisibleRow();
+}
+int TableWindow::firstVisibleColumn() const
+{
+    return m_grid->firstVisibleColumn();
+}
+CellEditor* TableWindow::cellEditor() const
+{
+    return m_grid->cellEditor();
+}
 
 QString TableWindow::dataText(int line, int point) const
 {
@@ -278,14 +303,14 @@ void TableWindow::relayout()
 {
     MapDefinition* m = map();
     if (m)
-        m_app.data().startEditing(*m);  // a map shown for the first time
+        m_app.data().startEditing(*m); // a map shown for the first time
     setWindowTitle(m ? QStringLiteral("TABLE - ") + QString::fromStdString(m->name) : QString());
     const int w = m_cellWidth;
     const int top = pairedLayout() ? 0 : m_cellHeight;
     // The pane's one-pixel border lies on the header strip's last lines, so the
     // cells line up with their headers.
     m_grid->setGeometry(w - 1, std::max(0, top - 1), std::max(0, width() - w + 1),
-                        std::max(0, height() - top + (top > 0 ? 1 : 0)));
+        std::max(0, height() - top + (top > 0 ? 1 : 0)));
     m_grid->updateScrollBars();
     if (!headerEditable()) {
         m_headerEditor->hide();
@@ -299,7 +324,7 @@ QSize TableWindow::sizeHint() const
 {
     const int columns = std::max(1, pointCount()) + 1;
     const int rows = std::max(1, rowCount()) + (pairedLayout() ? 0 : 1);
-    return {columns * m_cellWidth + 4, rows * m_cellHeight + 4};
+    return { columns * m_cellWidth + 4, rows * m_cellHeight + 4 };
 }
 
 void TableWindow::resizeEvent(QResizeEvent*)
@@ -337,7 +362,7 @@ void TableWindow::paintEvent(QPaintEvent*)
             if (y >= height())
                 break;
             p.drawText(QRect(0, y + kLabelTopPx, w - kLabelInsetPx, h - kLabelTopPx),
-                       Qt::AlignRight | Qt::AlignTop, zText(line));
+                Qt::AlignRight | Qt::AlignTop, zText(line));
             p.drawLine(0, y + h - 1, w - 1, y + h - 1);
         }
     } else {
@@ -349,7 +374,7 @@ void TableWindow::paintEvent(QPaintEvent*)
                 break;
             const int line = row / 2;
             p.drawText(QRect(0, y + h + kLabelTopPx, w - kLabelInsetPx, h - kLabelTopPx),
-                       Qt::AlignRight | Qt::AlignTop, zText(line));
+                Qt::AlignRight | Qt::AlignTop, zText(line));
             p.drawLine(0, y + 2 * h - 1, w - 1, y + 2 * h - 1);
         }
     }
@@ -369,7 +394,8 @@ void TableWindow::placeCellEditor(bool refill)
     m_headerEditor->hide();
     m_headerEditorActive = false;
     const MapDefinition* m = map();
-    if (!m || !(m->edit.part == EditPart::Data || (m->edit.part == EditPart::Rpm && pairedLayout()))) {
+    if (!m
+        || !(m->edit.part == EditPart::Data || (m->edit.part == EditPart::Rpm && pairedLayout()))) {
         editor->hide();
         return;
     }
@@ -396,7 +422,7 @@ void TableWindow::placeHeaderEditor(bool refill)
     }
     const int w = m_cellWidth;
     const int h = m_cellHeight;
-    bool inView = true;  // a header cell scrolled away must not cover the corner cell
+    bool inView = true; // a header cell scrolled away must not cover the corner cell
     if (m->edit.part == EditPart::Rpm) {
         const int column = m->edit.point - m_grid->firstVisibleColumn();
         m_headerEditor->setGeometry(w * (column + 1), -1, w + 2, h + 3);
@@ -426,7 +452,7 @@ void TableWindow::replaceEditors()
 void TableWindow::showError(const std::string& first)
 {
     m_app.prompts().message(first + "\n" + std::string(loadString(1504)),
-                            std::string(loadString(kCaptionId)), Icon::Stop);
+        std::string(loadString(kCaptionId)), Icon::Stop);
 }
 
 bool TableWindow::applyCellEditor()
@@ -442,7 +468,7 @@ bool TableWindow::applyCellEditor()
     const AxisDescriptor& axis = part == EditPart::Data ? m->y : m->x;
 
     const std::optional<float> typed = parseTyped(editor->text());
-    const RawConversion raw = typed ? physicalToRawInt(axis, *typed) : RawConversion{};
+    const RawConversion raw = typed ? physicalToRawInt(axis, *typed) : RawConversion {};
     if (!typed || !raw.ok()) {
         editor->fill(currentText());
         showError(std::string(loadString(1505)));
@@ -453,8 +479,8 @@ bool TableWindow::applyCellEditor()
         return part == EditPart::Data ? formatY(m_app.formats, physical)
                                       : formatX(m_app.formats, physical);
     };
-    int value = std::clamp(settleTruncation(raw), 0,
-                           part == EditPart::Data ? 255 : elementMax(axis));
+    int value
+        = std::clamp(settleTruncation(raw), 0, part == EditPart::Data ? 255 : elementMax(axis));
     value = std::max(value, m->edit.lowerLimit);
     value = std::min(value, m->edit.upperLimit);
     const PhysicalRange range = physicalRange(axis);
@@ -468,14 +494,13 @@ bool TableWindow::applyCellEditor()
     editor->fill(QString::fromStdString(text));
     if (*typed < range.low || *typed > range.high)
         m_app.prompts().message(rangeOverText(*typed, range, physical),
-                                std::string(loadString(kCaptionId)), Icon::Exclamation);
+            std::string(loadString(kCaptionId)), Icon::Exclamation);
 
     if (value != m->edit.currentValue) {
         EcuDataSet& data = m_app.data();
-        const CellCode code =
-            part == EditPart::Data
-                ? writeDataCell(data, *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(value))
-                : writeXPoint(data, *m, m->edit.line, m->edit.point, static_cast<std::uint16_t>(value));
+        const CellCode code = part == EditPart::Data
+            ? writeDataCell(data, *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(value))
+            : writeXPoint(data, *m, m->edit.line, m->edit.point, static_cast<std::uint16_t>(value));
         if (code == CellCode::Ok) {
             RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
             m->edit.currentValue = static_cast<std::uint16_t>(value);
@@ -515,8 +540,8 @@ bool TableWindow::applyHeaderEditor()
     const int last = (throt ? lineCount() : pointCount()) - 1;
     const auto neighbour = [&](int index) {
         const auto image = m_app.data().image();
-        return toPhysical(axis, throt ? readZPoint(image, *m, index)
-                                      : readXPoint(image, *m, m->edit.line, index));
+        return toPhysical(axis,
+            throt ? readZPoint(image, *m, index) : readXPoint(image, *m, m->edit.line, index));
     };
     const auto rawOf = [&](float physical) { return physicalToRawInt(axis, physical).raw; };
     std::optional<float> set;
@@ -537,7 +562,7 @@ bool TableWindow::applyHeaderEditor()
     }
     if (set) {
         m_app.prompts().message(rangeOverText(*typed, range, *set),
-                                std::string(loadString(kCaptionId)), Icon::Exclamation);
+            std::string(loadString(kCaptionId)), Icon::Exclamation);
         raw = physicalToRawInt(axis, *set);
         if (!raw.ok())
             return fail(conversionMessage(raw.code));
@@ -560,8 +585,8 @@ bool TableWindow::applyHeaderEditor()
             const std::uint16_t address = zPointAddress(*m, point);
             if (axis.width == 2) {
                 data.write(address, static_cast<std::uint8_t>(value >> 8), false);
-                data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value),
-                           false);
+                data.write(static_cast<std::uint16_t>(address + 1),
+                    static_cast<std::uint8_t>(value), false);
             } else {
                 data.write(address, static_cast<std::uint8_t>(value), false);
             }
@@ -667,8 +692,8 @@ void TableWindow::pickHeader(int x, int y)
     m->edit.line = line;
     m->edit.point = point;
     const auto image = m_app.data().image();
-    m->edit.currentValue =
-        part == EditPart::Throt ? readZPoint(image, *m, point) : readXPoint(image, *m, line, point);
+    m->edit.currentValue = part == EditPart::Throt ? readZPoint(image, *m, point)
+                                                   : readXPoint(image, *m, line, point);
     computeAllowedRange(*m, image);
     finishPick(true);
 }
@@ -726,8 +751,12 @@ void TableWindow::moveInCellEditor(MoveCode code)
 
     if (!pairedLayout()) {
         switch (code) {
-        case MoveCode::PageUp: stepData(+1); break;
-        case MoveCode::PageDown: stepData(-1); break;
+        case MoveCode::PageUp:
+            stepData(+1);
+            break;
+        case MoveCode::PageDown:
+            stepData(-1);
+            break;
         case MoveCode::ShiftUp:
             if (line > 0)
                 moveTo(kData, line - 1, point);
@@ -748,7 +777,8 @@ void TableWindow::moveInCellEditor(MoveCode code)
             if (point < points - 1)
                 moveTo(kData, line, point + 1);
             break;
-        default: break;
+        default:
+            break;
         }
         return;
     }
@@ -775,7 +805,8 @@ void TableWindow::moveInCellEditor(MoveCode code)
         if (point < points - 1)
             moveTo(part, line, point + 1);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -806,8 +837,11 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
             if (point < lineCount() - 1)
                 moveTo(kThrot, point + 1, point + 1);
             break;
-        case MoveCode::ShiftRight: moveTo(kData, m->edit.line, 0); break;
-        default: break;
+        case MoveCode::ShiftRight:
+            moveTo(kData, m->edit.line, 0);
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -820,7 +854,9 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
         if (mode3)
             stepAxis(-1);
         break;
-    case MoveCode::ShiftDown: moveTo(kData, 0, point); break;
+    case MoveCode::ShiftDown:
+        moveTo(kData, 0, point);
+        break;
     case MoveCode::ShiftLeft:
         if (point > 0)
             moveTo(kRpm, m->edit.line, point - 1);
@@ -829,7 +865,8 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
         if (point < pointCount() - 1)
             moveTo(kRpm, m->edit.line, point + 1);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -846,9 +883,15 @@ void TableWindow::moveTo(EditPart part, int line, int point)
     m->edit.editOwner = 2;
     const auto image = m_app.data().image();
     switch (part) {
-    case EditPart::Throt: m->edit.currentValue = readZPoint(image, *m, point); break;
-    case EditPart::Rpm: m->edit.currentValue = readXPoint(image, *m, line, point); break;
-    default: m->edit.currentValue = readDataCell(image, *m, line, point).value; break;
+    case EditPart::Throt:
+        m->edit.currentValue = readZPoint(image, *m, point);
+        break;
+    case EditPart::Rpm:
+        m->edit.currentValue = readXPoint(image, *m, line, point);
+        break;
+    default:
+        m->edit.currentValue = readDataCell(image, *m, line, point).value;
+        break;
     }
     computeAllowedRange(*m, image);
 
@@ -857,7 +900,8 @@ void TableWindow::moveTo(EditPart part, int line, int point)
     // Keep the new cell in sight, so the editor is never placed out of view.
     if (header) {
         if (part == EditPart::Throt)
-            m_grid->ensureVisible(pairedLayout() ? 2 * point + 1 : point, m_grid->firstVisibleColumn());
+            m_grid->ensureVisible(
+                pairedLayout() ? 2 * point + 1 : point, m_grid->firstVisibleColumn());
         else
             m_grid->ensureVisible(m_grid->firstVisibleRow(), point);
         placeHeaderEditor();
@@ -891,8 +935,8 @@ void TableWindow::stepData(int direction)
         next = value - 1;
     }
     RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
-    if (writeDataCell(m_app.data(), *m, m->edit.line, m->edit.point,
-                      static_cast<std::uint8_t>(next))
+    if (writeDataCell(
+            m_app.data(), *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(next))
         != CellCode::Ok)
         return;
     m->edit.currentValue = static_cast<std::uint16_t>(next);
@@ -917,8 +961,8 @@ void TableWindow::stepAxis(int direction)
     const int point = m->edit.point;
     const int count = throt ? lineCount() : pointCount();
     const auto neighbour = [&](int index) {
-        return toPhysical(axis, throt ? readZPoint(image, *m, index)
-                                      : readXPoint(image, *m, m->edit.line, index));
+        return toPhysical(axis,
+            throt ? readZPoint(image, *m, index) : readXPoint(image, *m, m->edit.line, index));
     };
     const PhysicalRange range = physicalRange(axis);
     float low = range.low;
@@ -929,8 +973,8 @@ void TableWindow::stepAxis(int direction)
         high = std::min(high, neighbour(point + 1) - spacing);
     if (low > high)
         return;
-    const float target =
-        std::clamp(toPhysical(axis, m->edit.currentValue) + direction * spacing, low, high);
+    const float target
+        = std::clamp(toPhysical(axis, m->edit.currentValue) + direction * spacing, low, high);
     const RawConversion conversion = physicalToRawInt(axis, target);
     const int next = settleTruncation(conversion);
     if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == m->edit.currentValue)
@@ -942,8 +986,8 @@ void TableWindow::stepAxis(int direction)
         const std::uint16_t address = zPointAddress(*m, point);
         if (axis.width == 2) {
             data.write(address, static_cast<std::uint8_t>(next >> 8), false);
-            data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(next),
-                       false);
+            data.write(
+                static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(next), false);
         } else {
             data.write(address, static_cast<std::uint8_t>(next), false);
         }
@@ -998,7 +1042,8 @@ void TableWindow::showValue(int value, int)
     if (m->edit.part == EditPart::Data) {
         cellEditor()->fill(QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, value))));
     } else if (m->edit.part == EditPart::Rpm) {
-        const QString text = QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
+        const QString text
+            = QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
         (pairedLayout() ? cellEditor() : m_headerEditor)->fill(text);
     }
 }
@@ -1008,17 +1053,26 @@ CellEditor* TableWindow::activeEditor() const
     return m_headerEditorActive ? m_headerEditor : cellEditor();
 }
 
-void TableWindow::cut() { activeEditor()->cut(); }
-void TableWindow::copy() { activeEditor()->copyAll(); }
-void TableWindow::paste() { activeEditor()->paste(); }
+void TableWindow::cut()
+{
+    activeEditor()->cut();
+}
+void TableWindow::copy()
+{
+    activeEditor()->copyAll();
+}
+void TableWindow::paste()
+{
+    activeEditor()->paste();
+}
 
 std::pair<int, int> TableWindow::selection() const
 {
     const CellEditor* editor = activeEditor();
     if (!editor->hasSelectedText())
-        return {editor->cursorPosition(), editor->cursorPosition()};
+        return { editor->cursorPosition(), editor->cursorPosition() };
     const int start = editor->selectionStart();
-    return {start, start + editor->selectedText().size()};
+    return { start, start + editor->selectedText().size() };
 }
 
 void TableWindow::requestFocus(int flag)
@@ -1052,7 +1106,7 @@ void TableWindow::focusRequest(int flag)
 
 void TableWindow::keyPressEvent(QKeyEvent* event)
 {
-    MoveCode code{};
+    MoveCode code {};
     if (tableMoveForKey(event, code)) {
         move(code);
         event->accept();

@@ -9,10 +9,10 @@
 // top header row; line l takes grid row 2l (its X values) and 2l + 1 (data).
 #include "views/edit_window.h"
 
-#include <cstdint>
-#include <functional>
 #include <QFont>
 #include <QString>
+#include <cstdint>
+#include <functional>
 
 namespace zlm {
 
@@ -83,9 +83,9 @@ private:
     friend class GridPane;
 
     MapDefinition* map() const;
-    int lineCount() const;   // Z points
-    int pointCount() const;  // X points per line
-    int rowCount() const;    // grid rows: lines, or 2 x lines in the paired layout
+    int lineCount() const; // Z points
+    int pointCount() const; // X points per line
+    int rowCount() const; // grid rows: lines, or 2 x lines in the paired layout
     bool headerEditable() const; // map modes 1 and 3
     // Texts of the values as the table shows them.
     QString dataText(int line, int point) const;
@@ -115,8 +115,8 @@ private:
 
     CVexApp& m_app;
     CVexDoc& m_doc;
-    int m_cellWidth = 55;   // pixels
-    int m_cellHeight = 20;  // pixels
+    int m_cellWidth = 55; // pixels
+    int m_cellHeight = 20; // pixels
     QFont m_headerFont;
     QFont m_cellFont;
     GridPane* m_grid = nullptr;

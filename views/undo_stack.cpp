@@ -37,14 +37,21 @@ namespace {
 int partDigit(EditPart part)
 {
     switch (part) {
-    case EditPart::Throt: return 0;
-    case EditPart::Rpm: return 1;
-    case EditPart::Data: return 2;
-    default: return -1;
+    case EditPart::Throt:
+        return 0;
+    case EditPart::Rpm:
+        return 1;
+    case EditPart::Data:
+        return 2;
+    default:
+        return -1;
     }
 }
 
-int elementSize(const AxisDescriptor& axis) { return axis.width == 2 ? 2 : 1; }
+int elementSize(const AxisDescriptor& axis)
+{
+    return axis.width == 2 ? 2 : 1;
+}
 
 } // namespace
 
@@ -57,8 +64,7 @@ std::optional<std::uint16_t> currentCellAddress(const MapDefinition& map)
         return static_cast<std::uint16_t>(map.z.address + e.point * elementSize(map.z));
     case EditPart::Rpm:
         return static_cast<std::uint16_t>(
-            map.x.address
-            + elementSize(map.x) * (e.point + (map.kind == 2 ? e.line * points : 0)));
+            map.x.address + elementSize(map.x) * (e.point + (map.kind == 2 ? e.line * points : 0)));
     case EditPart::Data:
         return static_cast<std::uint16_t>(map.dataAddress + e.line * points + e.point);
     default:
@@ -108,18 +114,18 @@ std::optional<CellPosition> locate(const MapDefinition& map, MapMode mode, int t
         if (zOffset >= 0 && zOffset < lines * zSize) {
             // The Line combo selects this Z point, so it is the line as well.
             const int index = zOffset / zSize;
-            return CellPosition{EditPart::Throt, index, index};
+            return CellPosition { EditPart::Throt, index, index };
         }
         const int xSize = elementSize(map.x);
         const int xOffset = t - map.x.address;
         const int xValues = points * (map.kind == 2 ? lines : 1);
         if (points > 0 && xOffset >= 0 && xOffset < xValues * xSize) {
             const int offset = xOffset / xSize;
-            return CellPosition{EditPart::Rpm, offset / points, offset % points};
+            return CellPosition { EditPart::Rpm, offset / points, offset % points };
         }
     }
     if (inData)
-        return CellPosition{EditPart::Data, dataOffset / points, dataOffset % points};
+        return CellPosition { EditPart::Data, dataOffset / points, dataOffset % points };
     return std::nullopt;
 }
 
@@ -175,8 +181,8 @@ UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& 
         const AxisDescriptor& axis = cell->part == EditPart::Throt ? map.z : map.x;
         if (axis.width == 2) {
             data.write(address, static_cast<std::uint8_t>(v >> 8), false);
-            data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(v),
-                       false);
+            data.write(
+                static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(v), false);
         } else {
             data.write(address, static_cast<std::uint8_t>(v), false);
         }
@@ -209,10 +215,17 @@ UndoMenuState UndoMenuText(const MapDefinition* map, bool activeWindow)
     else
         return state;
     switch (units) {
-    case 0: text += "THROT)\tCtrl+Z"; break;
-    case 1: text += "RPM)\tCtrl+Z"; break;
-    case 2: text += "DATA)\tCtrl+Z"; break;
-    default: return state;
+    case 0:
+        text += "THROT)\tCtrl+Z";
+        break;
+    case 1:
+        text += "RPM)\tCtrl+Z";
+        break;
+    case 2:
+        text += "DATA)\tCtrl+Z";
+        break;
+    default:
+        return state;
     }
     state.text = std::move(text);
     state.enabled = true;

@@ -18,8 +18,8 @@ using UndoKind = int;
 
 struct UndoRecord {
     UndoKind kind = 0;
-    std::vector<std::uint16_t> addresses;  // image address of each changed value's first byte
-    std::vector<std::uint16_t> oldValues;  // values before the change, parallel to addresses
+    std::vector<std::uint16_t> addresses; // image address of each changed value's first byte
+    std::vector<std::uint16_t> oldValues; // values before the change, parallel to addresses
 
     // What the record counts against the stack's capacity.
     int cost() const { return static_cast<int>(addresses.size() + 2 * oldValues.size()); }
@@ -67,8 +67,8 @@ void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity);
 // THROT value also names the Line combo entry to replace (and select).
 struct UndoResult {
     bool undone = false;
-    int lineEntry = -1;        // Line combo index, -1: none
-    std::string lineText;      // the restored Z value as text
+    int lineEntry = -1; // Line combo index, -1: none
+    std::string lineText; // the restored Z value as text
 };
 
 // Takes the newest change of `map` back: moves the map's edit position to the

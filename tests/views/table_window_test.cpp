@@ -92,7 +92,7 @@ protected:
         const int w = m_window->cellWidth();
         const int h = m_window->cellHeight();
         QTest::mouseClick(m_window->gridPane()->viewport(), Qt::LeftButton, {},
-                          QPoint(column * w + w / 2, row * h + h / 2));
+            QPoint(column * w + w / 2, row * h + h / 2));
         settle();
     }
 
@@ -135,7 +135,7 @@ TEST_F(TableWindowTest, TypedValueInRangeIsWrittenAndRecordedAsAnEdit)
     EXPECT_EQ(cell().selectedText(), cell().text());
 
     type(cell(), "5.5");
-    EXPECT_EQ(dataByte(2, 3), 110);  // 5.5 / 0.05
+    EXPECT_EQ(dataByte(2, 3), 110); // 5.5 / 0.05
     EXPECT_EQ(map().edit.currentValue, 110);
     EXPECT_EQ(cell().text(), "5.5");
     EXPECT_TRUE(m_prompts->records().empty());
@@ -148,10 +148,10 @@ TEST_F(TableWindowTest, TypedValueIsNotCutOneStepShortByFloatTruncation)
 {
     open("Fuel Map1");
     clickCell(0, 3);
-    type(cell(), "2.6");  // 2.6 / 0.05 evaluates to 51.99999 in single precision
+    type(cell(), "2.6"); // 2.6 / 0.05 evaluates to 51.99999 in single precision
     EXPECT_EQ(dataByte(0, 3), 52);
     EXPECT_EQ(cell().text(), "2.6");
-    type(cell(), "2.57");  // between two steps: truncated as always
+    type(cell(), "2.57"); // between two steps: truncated as always
     EXPECT_EQ(dataByte(0, 3), 51);
 }
 
@@ -178,10 +178,10 @@ TEST_F(TableWindowTest, ValueBelowTheRangeSetsTheLowestAllowedValue)
     open("Fuel Map1");
     clickCell(0, 0);
     type(cell(), "0.1");
-    EXPECT_EQ(dataByte(0, 0), 10);  // 0.5
+    EXPECT_EQ(dataByte(0, 0), 10); // 0.5
     ASSERT_EQ(m_prompts->records().size(), 1u);
     EXPECT_EQ(m_prompts->records().front().text,
-              "Input Data Range Over:0.10 \n (0.50<=Data<=12.00)\n set 0.50");
+        "Input Data Range Over:0.10 \n (0.50<=Data<=12.00)\n set 0.50");
 }
 
 TEST_F(TableWindowTest, EmptyOrMalformedTextGivesDataErrorAndRestoresTheValue)
@@ -190,8 +190,8 @@ TEST_F(TableWindowTest, EmptyOrMalformedTextGivesDataErrorAndRestoresTheValue)
     clickCell(0, 2);
     const QString shown = cell().text();
     const std::uint8_t before = dataByte(0, 2);
-    for (const QString& text : {QString(), QStringLiteral("1-2"), QStringLiteral("1.2.3"),
-                                QStringLiteral("-"), QStringLiteral("4e1")}) {
+    for (const QString& text : { QString(), QStringLiteral("1-2"), QStringLiteral("1.2.3"),
+             QStringLiteral("-"), QStringLiteral("4e1") }) {
         m_prompts->clear();
         cell().selectAll();
         QTest::keyClick(&cell(), Qt::Key_Backspace);
@@ -240,7 +240,7 @@ TEST_F(TableWindowTest, ShiftEnterSendsTheCellOnlyInConfigMaps)
     clickCell(0, 0);
     type(cell(), "2", Qt::ShiftModifier);
     EXPECT_EQ(dataByte(0, 0), 40);
-    EXPECT_EQ(sent, 0);  // free maps are not sent cell by cell
+    EXPECT_EQ(sent, 0); // free maps are not sent cell by cell
 
     m_app.data().mapMode = MapMode::ConfigInImage;
     std::uint16_t address = 0;
@@ -262,8 +262,7 @@ TEST_F(TableWindowTest, FivePageUpStepsMakeOneRecordAndOneUndoTakesThemBack)
         key(Qt::Key_PageUp);
     EXPECT_EQ(dataByte(2, 2), before + 5);
     EXPECT_EQ(map().edit.currentValue, before + 5);
-    EXPECT_EQ(cell().text().toStdString(),
-              m_app.formatY(0.05f * static_cast<float>(before + 5)));
+    EXPECT_EQ(cell().text().toStdString(), m_app.formatY(0.05f * static_cast<float>(before + 5)));
     ASSERT_EQ(map().edit.undo.size(), 1u);
     EXPECT_EQ(undoText(), "&Undo(Drag DATA)\tCtrl+Z");
 
@@ -276,7 +275,7 @@ TEST_F(TableWindowTest, StepsStopAtTheRangeAndAtTheByteEnds)
 {
     open("Fuel Map1");
     clickCell(0, 1);
-    m_app.data().write(dataCellAddress(map(), 0, 1), 240);  // 12.0, the top of the range
+    m_app.data().write(dataCellAddress(map(), 0, 1), 240); // 12.0, the top of the range
     clickCell(0, 0);
     clickCell(0, 1);
     key(Qt::Key_PageUp);
@@ -285,7 +284,7 @@ TEST_F(TableWindowTest, StepsStopAtTheRangeAndAtTheByteEnds)
     key(Qt::Key_PageDown);
     EXPECT_EQ(dataByte(0, 1), 239);
 
-    open("Accel Pump");  // 0 .. 25.5: raw 255 is inside the range
+    open("Accel Pump"); // 0 .. 25.5: raw 255 is inside the range
     m_app.data().write(dataCellAddress(map(), 0, 0), 255);
     clickCell(1, 0);
     EXPECT_EQ(map().edit.currentValue, 255);
@@ -310,7 +309,7 @@ TEST_F(TableWindowTest, ThrotHeaderEditWritesTheAxisAndUndoRestoresIt)
     EXPECT_TRUE(header().isVisible());
     EXPECT_FALSE(cell().isVisible());
     EXPECT_TRUE(m_window->headerEditorActive());
-    const std::uint8_t before = readZPoint(m_app.data().image(), map(), 2);  // 10.0
+    const std::uint8_t before = readZPoint(m_app.data().image(), map(), 2); // 10.0
     ASSERT_EQ(header().text(), "10.0");
 
     type(header(), "15");
@@ -341,7 +340,7 @@ TEST_F(TableWindowTest, ThrotOutsideItsNeighboursIsRefused)
     type(header(), "30");
     ASSERT_EQ(m_prompts->records().size(), 1u);
     EXPECT_EQ(m_prompts->records().front().text,
-              "Input Data cannot change to value\nData is set as before editing");
+        "Input Data cannot change to value\nData is set as before editing");
     EXPECT_EQ(header().text(), "10.0");
     EXPECT_TRUE(map().edit.undo.empty());
 }
@@ -360,7 +359,7 @@ TEST_F(TableWindowTest, RpmHeaderAboveTheRangeAtTheLastPointTakesTheRangeEnd)
     type(header(), "20000");
     ASSERT_EQ(m_prompts->records().size(), 1u);
     EXPECT_EQ(m_prompts->records().front().text,
-              "Input Data Range Over:20000.00 \n (0.00<=Data<=12750.00)\n set 12750.00");
+        "Input Data Range Over:20000.00 \n (0.00<=Data<=12750.00)\n set 12750.00");
     EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, points - 1), 255);
     EXPECT_EQ(undoText(), "&Undo(Edit RPM)\tCtrl+Z");
 }
@@ -402,7 +401,7 @@ TEST_F(TableWindowTest, PairedLayoutShiftArrowsWalkRpmAndDataRows)
     open("Ign Trim");
     ASSERT_TRUE(m_window->pairedLayout());
     const int lines = map().z.count;
-    clickCell(0, 2);  // line 0, RPM row
+    clickCell(0, 2); // line 0, RPM row
     EXPECT_EQ(map().edit.part, EditPart::Rpm);
     EXPECT_TRUE(cell().isVisible());
     key(Qt::Key_Down, Qt::ShiftModifier);
@@ -416,7 +415,7 @@ TEST_F(TableWindowTest, PairedLayoutShiftArrowsWalkRpmAndDataRows)
     EXPECT_EQ(map().edit.line, 0);
     key(Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(map().edit.part, EditPart::Rpm);
-    key(Qt::Key_Up, Qt::ShiftModifier);  // nothing above line 0's RPM row
+    key(Qt::Key_Up, Qt::ShiftModifier); // nothing above line 0's RPM row
     EXPECT_EQ(map().edit.part, EditPart::Rpm);
     EXPECT_EQ(map().edit.line, 0);
     // PgUp does not step in the paired layout.
@@ -478,7 +477,7 @@ TEST_F(TableWindowTest, AxisStepsKeepASpacingFromTheNeighboursInMemoryAxisMaps)
     load("ZLM350_config_mem.def", "Standard_data.lyn");
     ASSERT_EQ(m_app.data().mapMode, MapMode::ConfigInImage);
     // Fuel Map1: Z bytes at 8400 (x*0.5, spacing 1), X words at 8408 (spacing 250).
-    const std::uint8_t z[] = {0, 10, 20, 40, 70, 100, 150, 200};
+    const std::uint8_t z[] = { 0, 10, 20, 40, 70, 100, 150, 200 };
     for (int i = 0; i < 8; ++i)
         m_app.data().write(static_cast<std::uint16_t>(0x8400 + i), z[i], false);
     for (int i = 0; i < 12; ++i) {
@@ -606,7 +605,7 @@ TEST_F(TableWindowTest, HeaderEditorFollowsItsColumnWhenScrolled)
     EXPECT_EQ(header().x(), w);
     bar.setValue(2);
     settle();
-    EXPECT_FALSE(header().isVisible());  // not over the corner cell
+    EXPECT_FALSE(header().isVisible()); // not over the corner cell
     bar.setValue(0);
     settle();
     EXPECT_TRUE(header().isVisible());
@@ -620,12 +619,12 @@ TEST_F(TableWindowTest, VerticalBarRangeCountsTwoRowsPerLineInThePairedLayout)
     GridPane& grid = *m_window->gridPane();
     ASSERT_EQ(grid.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     const int h = m_window->cellHeight();
-    EXPECT_EQ(grid.verticalScrollBar()->maximum(),
-              2 * map().z.count - grid.viewport()->height() / h);
+    EXPECT_EQ(
+        grid.verticalScrollBar()->maximum(), 2 * map().z.count - grid.viewport()->height() / h);
     grid.verticalScrollBar()->setValue(3);
     settle();
     EXPECT_EQ(m_window->firstVisibleRow(), 3);
-    clickCell(0, 0);  // row 3: line 1's DATA row
+    clickCell(0, 0); // row 3: line 1's DATA row
     EXPECT_EQ(map().edit.line, 1);
     EXPECT_EQ(map().edit.part, EditPart::Data);
 }

@@ -19,13 +19,24 @@ MapDefinition freeMap(int kind = 1)
     MapDefinition map;
     map.kind = kind;
     map.name = "FUEL1";
-    map.z = {.name = "THROT", .count = 3, .address = 0x8002, .maximum = "100", .minimum = "0",
-             .toPhysical = "x", .toRaw = "x"};
-    map.x = {.name = "RPM", .count = 4, .address = 0x8005, .maximum = "20000", .minimum = "0",
-             .toPhysical = "x*100", .toRaw = "x/100"};
+    map.z = { .name = "THROT",
+        .count = 3,
+        .address = 0x8002,
+        .maximum = "100",
+        .minimum = "0",
+        .toPhysical = "x",
+        .toRaw = "x" };
+    map.x = { .name = "RPM",
+        .count = 4,
+        .address = 0x8005,
+        .maximum = "20000",
+        .minimum = "0",
+        .toPhysical = "x*100",
+        .toRaw = "x/100" };
     const int xBytes = kind == 2 ? 12 : 4;
-    map.y = {.name = "DATA", .maximum = "76.5", .minimum = "0", .toPhysical = "x*0.3",
-             .toRaw = "x/0.3"};
+    map.y = {
+        .name = "DATA", .maximum = "76.5", .minimum = "0", .toPhysical = "x*0.3", .toRaw = "x/0.3"
+    };
     map.dataCount = 12;
     map.dataAddress = static_cast<std::uint16_t>(0x8005 + xBytes);
     map.edit.part = EditPart::Data;
@@ -42,7 +53,7 @@ void select(MapDefinition& map, EditPart part, int line, int point, std::uint16_
 
 UndoRecord valueChange(std::uint16_t address)
 {
-    return UndoRecord{12, {address}, {0}};
+    return UndoRecord { 12, { address }, { 0 } };
 }
 
 std::vector<std::uint16_t> addressesOf(const UndoStack& stack)
@@ -77,19 +88,19 @@ TEST(UndoCapacity, DefaultSizeHolds342ValueChangesAndDropsTheOldest)
 TEST(UndoCapacity, SizeThreeKeepsOnlyTheNewestChange)
 {
     UndoStack stack;
-    for (std::uint16_t a : {10, 11, 12}) {
+    for (std::uint16_t a : { 10, 11, 12 }) {
         stack.push(valueChange(a), 3);
-        EXPECT_EQ(addressesOf(stack), std::vector<std::uint16_t>{a});
+        EXPECT_EQ(addressesOf(stack), std::vector<std::uint16_t> { a });
     }
 }
 
 TEST(UndoCapacity, SizeOneZeroOrNegativeRemovesAllOlderRecordsFirst)
 {
-    for (int capacity : {1, 0, -5}) {
+    for (int capacity : { 1, 0, -5 }) {
         UndoStack stack;
         stack.push(valueChange(1), capacity);
         stack.push(valueChange(2), capacity);
-        EXPECT_EQ(addressesOf(stack), std::vector<std::uint16_t>{2}) << capacity;
+        EXPECT_EQ(addressesOf(stack), std::vector<std::uint16_t> { 2 }) << capacity;
     }
 }
 
@@ -97,22 +108,22 @@ TEST(UndoCapacity, TrimStopsAsSoonAsTheSumIsBelowTheSize)
 {
     // 2 x 3 = 6 is below 7, so a third record fits; the fourth drops one.
     UndoStack stack;
-    for (std::uint16_t a : {1, 2, 3})
+    for (std::uint16_t a : { 1, 2, 3 })
         stack.push(valueChange(a), 7);
-    EXPECT_EQ(addressesOf(stack), (std::vector<std::uint16_t>{1, 2, 3}));
+    EXPECT_EQ(addressesOf(stack), (std::vector<std::uint16_t> { 1, 2, 3 }));
     stack.push(valueChange(4), 7);
-    EXPECT_EQ(addressesOf(stack), (std::vector<std::uint16_t>{2, 3, 4}));
+    EXPECT_EQ(addressesOf(stack), (std::vector<std::uint16_t> { 2, 3, 4 }));
 
     // A sum equal to the size is not below it.
     UndoStack six;
-    for (std::uint16_t a : {1, 2, 3})
+    for (std::uint16_t a : { 1, 2, 3 })
         six.push(valueChange(a), 6);
-    EXPECT_EQ(addressesOf(six), (std::vector<std::uint16_t>{2, 3}));
+    EXPECT_EQ(addressesOf(six), (std::vector<std::uint16_t> { 2, 3 }));
 }
 
 TEST(UndoCapacity, CostCountsAddressesOnceAndOldValuesTwice)
 {
-    UndoRecord wide{12, {1, 2, 3}, {4, 5}};
+    UndoRecord wide { 12, { 1, 2, 3 }, { 4, 5 } };
     EXPECT_EQ(wide.cost(), 7);
     UndoStack stack;
     stack.push(wide, 1024);
@@ -121,7 +132,7 @@ TEST(UndoCapacity, CostCountsAddressesOnceAndOldValuesTwice)
     stack.popNewest();
     EXPECT_EQ(stack.totalCost(), 7);
     stack.popNewest();
-    stack.popNewest();  // on an empty stack: nothing
+    stack.popNewest(); // on an empty stack: nothing
     EXPECT_TRUE(stack.empty());
     EXPECT_EQ(stack.totalCost(), 0);
 }
@@ -141,12 +152,12 @@ TEST(UndoRecordChange, KindAndAddressFollowOriginAndPart)
     const auto& r = map.edit.undo.records();
     ASSERT_EQ(r.size(), 3u);
     EXPECT_EQ(r[0].kind, 12);
-    EXPECT_EQ(r[0].addresses, std::vector<std::uint16_t>{0x8009 + 2 * 4 + 1});
-    EXPECT_EQ(r[0].oldValues, std::vector<std::uint16_t>{40});
+    EXPECT_EQ(r[0].addresses, std::vector<std::uint16_t> { 0x8009 + 2 * 4 + 1 });
+    EXPECT_EQ(r[0].oldValues, std::vector<std::uint16_t> { 40 });
     EXPECT_EQ(r[1].kind, 21);
-    EXPECT_EQ(r[1].addresses, std::vector<std::uint16_t>{0x8005 + 3});  // kind 1: shared X axis
+    EXPECT_EQ(r[1].addresses, std::vector<std::uint16_t> { 0x8005 + 3 }); // kind 1: shared X axis
     EXPECT_EQ(r[2].kind, 30);
-    EXPECT_EQ(r[2].addresses, std::vector<std::uint16_t>{0x8002 + 2});
+    EXPECT_EQ(r[2].addresses, std::vector<std::uint16_t> { 0x8002 + 2 });
 }
 
 TEST(UndoRecordChange, WideAxesAndPerLineXAxesAddressTheFirstByte)
@@ -231,13 +242,13 @@ TEST(UndoMenu, TypedEditsReadEditAndDragsAndKeyStepsReadDrag)
         const char* text;
     };
     const Case cases[] = {
-        {UndoOrigin::Typed, EditPart::Throt, "&Undo(Edit THROT)\tCtrl+Z"},
-        {UndoOrigin::Typed, EditPart::Rpm, "&Undo(Edit RPM)\tCtrl+Z"},
-        {UndoOrigin::Typed, EditPart::Data, "&Undo(Edit DATA)\tCtrl+Z"},
-        {UndoOrigin::Drag, EditPart::Data, "&Undo(Drag DATA)\tCtrl+Z"},
-        {UndoOrigin::KeyStep, EditPart::Data, "&Undo(Drag DATA)\tCtrl+Z"},
-        {UndoOrigin::KeyStep, EditPart::Rpm, "&Undo(Drag RPM)\tCtrl+Z"},
-        {UndoOrigin::Drag, EditPart::Throt, "&Undo(Drag THROT)\tCtrl+Z"},
+        { UndoOrigin::Typed, EditPart::Throt, "&Undo(Edit THROT)\tCtrl+Z" },
+        { UndoOrigin::Typed, EditPart::Rpm, "&Undo(Edit RPM)\tCtrl+Z" },
+        { UndoOrigin::Typed, EditPart::Data, "&Undo(Edit DATA)\tCtrl+Z" },
+        { UndoOrigin::Drag, EditPart::Data, "&Undo(Drag DATA)\tCtrl+Z" },
+        { UndoOrigin::KeyStep, EditPart::Data, "&Undo(Drag DATA)\tCtrl+Z" },
+        { UndoOrigin::KeyStep, EditPart::Rpm, "&Undo(Drag RPM)\tCtrl+Z" },
+        { UndoOrigin::Drag, EditPart::Throt, "&Undo(Drag THROT)\tCtrl+Z" },
     };
     for (const Case& c : cases) {
         MapDefinition map = freeMap();
@@ -252,7 +263,7 @@ TEST(UndoMenu, TypedEditsReadEditAndDragsAndKeyStepsReadDrag)
 TEST(UndoMenu, UnknownKindLeavesTheItemDisabled)
 {
     MapDefinition map = freeMap();
-    map.edit.undo.push(UndoRecord{42, {0x8009}, {1}}, 1024);
+    map.edit.undo.push(UndoRecord { 42, { 0x8009 }, { 1 } }, 1024);
     EXPECT_FALSE(UndoMenuText(&map, true).enabled);
 }
 
@@ -277,7 +288,7 @@ protected:
     }
 
     LineList m_definition;
-    EcuDataSet m_data{m_definition};
+    EcuDataSet m_data { m_definition };
     DisplayFormats m_formats;
     std::vector<std::pair<std::uint16_t, std::uint8_t>> m_mirrored;
 };
@@ -308,7 +319,7 @@ TEST_F(UndoLastTest, DataValueIsRestoredQuantisedToTheDisplayAndMirrored)
     EXPECT_EQ(map.edit.point, 3);
     EXPECT_EQ(map.edit.currentValue, 7);
     EXPECT_EQ(m_data.image()[cell], 6);
-    EXPECT_EQ(m_mirrored, (std::vector<std::pair<std::uint16_t, std::uint8_t>>{{cell, 6}}));
+    EXPECT_EQ(m_mirrored, (std::vector<std::pair<std::uint16_t, std::uint8_t>> { { cell, 6 } }));
     EXPECT_TRUE(m_data.modified);
     EXPECT_TRUE(map.edit.undo.empty());
 }
@@ -390,7 +401,7 @@ TEST_F(UndoLastTest, ThrotValueNamesTheLineEntryWithTheOldText)
 TEST_F(UndoLastTest, RecordOutsideTheMapStaysAndChangesNothing)
 {
     MapDefinition& map = addMap(freeMap());
-    map.edit.undo.push(UndoRecord{12, {0x9000}, {5}}, 1024);
+    map.edit.undo.push(UndoRecord { 12, { 0x9000 }, { 5 } }, 1024);
     select(map, EditPart::Data, 1, 2, 3);
     EXPECT_FALSE(UndoLast(m_data, map, m_formats).undone);
     EXPECT_EQ(map.edit.undo.size(), 1u);
@@ -398,7 +409,7 @@ TEST_F(UndoLastTest, RecordOutsideTheMapStaysAndChangesNothing)
     EXPECT_EQ(m_data.image()[0x9000], 0);
     EXPECT_FALSE(m_data.modified);
 
-    map.edit.undo.push(UndoRecord{52, {map.dataAddress}, {5}}, 1024);
+    map.edit.undo.push(UndoRecord { 52, { map.dataAddress }, { 5 } }, 1024);
     EXPECT_FALSE(UndoLast(m_data, map, m_formats).undone);
     EXPECT_EQ(map.edit.undo.size(), 2u);
 }
@@ -408,12 +419,12 @@ TEST_F(UndoLastTest, ConfigListMapsOnlyRestoreDataCells)
     m_data.mapMode = MapMode::Config;
     MapDefinition& map = addMap(freeMap());
     // In list mode the axes are not in the image: their addresses mean nothing.
-    map.edit.undo.push(UndoRecord{10, {map.z.address}, {5}}, 1024);
+    map.edit.undo.push(UndoRecord { 10, { map.z.address }, { 5 } }, 1024);
     EXPECT_FALSE(UndoLast(m_data, map, m_formats).undone);
     map.edit.undo.popNewest();
 
-    map.edit.undo.push(UndoRecord{22, {static_cast<std::uint16_t>(map.dataAddress + 6)}, {3}},
-                       1024);
+    map.edit.undo.push(
+        UndoRecord { 22, { static_cast<std::uint16_t>(map.dataAddress + 6) }, { 3 } }, 1024);
     EXPECT_TRUE(UndoLast(m_data, map, m_formats).undone);
     EXPECT_EQ(map.edit.line, 1);
     EXPECT_EQ(map.edit.point, 2);
