@@ -384,6 +384,33 @@ TEST_F(MainFrameTest, OpenMapWithoutWindowsShowsTheLabelsMap)
     EXPECT_EQ(map().name, "Ign Map2");
 }
 
+TEST_F(MainFrameTest, EditBarOfAConfigMapShowsTheListValues)
+{
+    auto lines = readTextLines(kResDir + "/ZLM350_config.def");
+    ASSERT_TRUE(lines.has_value());
+    m_app.definitionLines = std::move(*lines);
+    const fs::path data = m_dir / "Config_data.lyn";
+    fs::copy_file(kResDir + "/Config_data.lyn", data);
+    m_prompts->queuePath(data.string());
+    key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(m_app.data().loaded());
+    ASSERT_EQ(m_app.data().mapMode, MapMode::Config);
+
+    EditBar& bar = m_frame->editBar();
+    EXPECT_EQ(bar.lineCombo()->count(), 8);
+    EXPECT_EQ(bar.lineCombo()->itemText(7), QStringLiteral("100.0"));
+    EXPECT_EQ(bar.pointField()->text(), QStringLiteral("1500"));
+    map().edit.point = 11;
+    bar.refresh();
+    EXPECT_EQ(bar.pointField()->text(), QStringLiteral("12500"));
+    map().edit.point = 12;  // beyond the list
+    bar.refresh();
+    EXPECT_TRUE(bar.pointField()->text().isEmpty());
+    // Shift+F5 is for free maps only.
+    key(Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(map().edit.part, EditPart::Data);
+}
+
 TEST_F(MainFrameTest, AViewOfAnUnknownKindIsNotCreated)
 {
     openStandard();
