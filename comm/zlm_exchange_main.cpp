@@ -1,0 +1,33 @@
+// zlm-exchange: ECU exchanges from the command line (see exchangeUsage()).
+#include "comm/exchange_cli.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::atomic<bool> g_interrupted { false };
+
+void onSignal(int)
+{
+    g_interrupted = true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Ctrl+C ends an image transfer at its next record, so the run still ends
+    // through its clean-up (the expanded definition file is deleted).
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    zlm::ExchangeEnvironment environment
+        = zlm::ExchangeEnvironment::fromProcess(argc > 0 ? argv[0] : "");
+    environment.interrupted = &g_interrupted;
+    return zlm::runExchangeCli(args, std::cout, std::cerr, environment);
+}
