@@ -1,6 +1,7 @@
 #include "views/child_frame.h"
 
 #include "app/vex_app.h"
+#include "res/string_table.h"
 #include "views/edit_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
@@ -39,6 +40,19 @@ CChildFrame::~CChildFrame() = default;
 
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
+    // The user closing the last window of a changed data set is asked first
+    // (the data set itself stays loaded).
+    if (m_view) {
+        CVexDoc& doc = m_view->document();
+        const EcuDataSet& data = doc.app().data();
+        if (!doc.closingAll() && doc.views().size() == 1 && doc.isView(m_view) &&
+            data.modified && data.loaded() &&
+            doc.app().prompts().show(messageFor(3001, Icon::Question), Buttons::OkCancel) !=
+                Answer::Ok) {
+            event->ignore();
+            return;
+        }
+    }
     QMdiSubWindow::closeEvent(event);
     if (event->isAccepted() && m_view)
         m_view->document().removeView(m_view);

@@ -57,6 +57,8 @@ public:
     void addView(CVexView* view);
     void removeView(CVexView* view);
     bool isView(const CVexView* view) const;
+    // True while CloseAllWindows runs.
+    bool closingAll() const { return m_closingAll; }
 
 signals:
     // The last view went away: the document is closed.

@@ -411,6 +411,30 @@ TEST_F(MainFrameTest, EditBarOfAConfigMapShowsTheListValues)
     EXPECT_EQ(map().edit.part, EditPart::Data);
 }
 
+TEST_F(MainFrameTest, ClosingTheLastWindowOfAChangedDataSetAsksFirst)
+{
+    openStandard();
+    m_app.data().modified = true;
+    viewOfKind(ViewKind::Map)->childFrame()->close();
+    settle();
+    EXPECT_TRUE(m_prompts->records().empty());  // another window stays
+
+    CChildFrame* table = viewOfKind(ViewKind::Table)->childFrame();
+    m_prompts->queue(Answer::Cancel);
+    EXPECT_FALSE(table->close());
+    ASSERT_EQ(m_prompts->records().size(), 1u);
+    EXPECT_EQ(m_prompts->records()[0].text,
+              "Are you sure you want to close without saving the change ?");
+    EXPECT_NE(m_frame->document(), nullptr);
+
+    m_prompts->queue(Answer::Ok);
+    EXPECT_TRUE(table->close());
+    settle();
+    EXPECT_EQ(m_frame->document(), nullptr);
+    EXPECT_TRUE(m_app.data().loaded());  // closing windows loses nothing
+    EXPECT_EQ(m_frame->shownMenu(), MenuId::Loaded);
+}
+
 TEST_F(MainFrameTest, AViewOfAnUnknownKindIsNotCreated)
 {
     openStandard();
