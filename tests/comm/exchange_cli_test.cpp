@@ -383,6 +383,20 @@ TEST_F(ExchangeCli, ACutImageNamesTheErrorAddress)
     EXPECT_TRUE(tempFolderEmpty());
 }
 
+TEST_F(ExchangeCli, AnInterruptStopsAnImageTransfer)
+{
+    startEcu();
+    const std::atomic<bool> interrupted { true };
+    ExchangeEnvironment env = environment();
+    env.interrupted = &interrupted;
+    std::ostringstream out, err;
+    const std::vector<std::string> args = { "read", path("stopped.obj").string() };
+    EXPECT_EQ(runExchangeCli(args, out, err, env), 1);
+    EXPECT_EQ(err.str(), "Failed to correspond with ECU.\n");
+    EXPECT_FALSE(fs::exists(path("stopped.obj")));
+    EXPECT_TRUE(tempFolderEmpty());
+}
+
 TEST_F(ExchangeCli, ThePortComesFromTheSettingsTheDefinitionOrTheCommandLine)
 {
     startEcu();
