@@ -70,8 +70,16 @@ std::optional<CommandLine> parseArguments(std::span<const std::string> args, Usa
 {
     CommandLine line;
     std::vector<std::string_view> words;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        // After "--" a file name may start with "-".
+        if (optionsEnded || arg == "--") {
+            if (optionsEnded)
+                words.push_back(arg);
+            optionsEnded = true;
+            continue;
+        }
         std::string_view option = arg, value;
         bool hasValue = false;
         if (arg.starts_with("--")) {
@@ -466,6 +474,7 @@ std::string exchangeUsage()
            "                       ZLM350.ini); default: PORT in section RS232C\n"
            "  --device PATH        open this serial device instead\n"
            "  --help               show this text\n"
+           "  --                   end of the options (for a file name starting with \"-\")\n"
            "\n"
            "Results (\"Same\", \"Not same\", the ECU's answer to a write, the ECU type, the\n"
            "value written) go to standard output; failures (\"No response from ECU.\",\n"

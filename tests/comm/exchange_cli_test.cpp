@@ -459,6 +459,11 @@ TEST_F(ExchangeCli, BadUsageExitsTwoWithTheUsageOnStandardError)
         EXPECT_TRUE(r.err.starts_with("zlm-exchange: ")) << line << r.err;
         EXPECT_NE(r.err.find("Usage: zlm-exchange"), std::string::npos) << line;
     }
+    // After "--" everything is a command word or file name.
+    const CliRun dashed = run({ "--", "write", "--help" });
+    EXPECT_EQ(dashed.code, 1);
+    EXPECT_EQ(dashed.err, "ZLM350.ini is not exist.\n");
+
     const CliRun help = run({ "--help" });
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.out, exchangeUsage());
