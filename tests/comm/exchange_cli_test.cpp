@@ -315,10 +315,17 @@ TEST_F(ExchangeCli, WriteOfAnObjFileReplacesItsLastByteWithTheChecksum)
 TEST_F(ExchangeCli, WriteShowsTheAnswerTextOfTheDefinition)
 {
     startEcu({}, '4');
-    const CliRun r = run({ "write", writeThreeByteObj(path("three.obj")).string() });
+    CliRun r = run({ "write", writeThreeByteObj(path("three.obj")).string() });
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "Engine is running. Stop the engine and write again.\n");
     EXPECT_EQ(r.err, "");
+
+    // A wrong record checksum in an OBJ file is reported; the image still goes.
+    writeText(path("bad-sum.obj"), "S1058000010200\r\nS9030000FC\r\n");
+    r = run({ "write", path("bad-sum.obj").string() });
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "Check Sum Error!\n");
+    EXPECT_EQ(m_ecu->memory(0x8000, 2), (std::vector<std::uint8_t> { 0x01, 0x7E }));
 }
 
 TEST_F(ExchangeCli, BadFilesFailBeforeAnyExchange)
