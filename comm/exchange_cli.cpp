@@ -312,7 +312,7 @@ std::string hexText(unsigned value, int digits)
     return buffer;
 }
 
-// The settings and the open line of one run.
+// What one run read at start: registry values, serial settings, definition lines.
 struct Session {
     AppSettings app;
     SerialSettings serial;
