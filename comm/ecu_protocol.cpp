@@ -320,10 +320,11 @@ Status EcuProtocol::singleWrite(const std::string& title, std::span<const std::u
     m_link.busy = true;
     // Let a monitor poll in flight end first: the poller clears its flag on
     // its next tick once it sees the busy flag. Only a running timer can do
-    // that; the wait is bounded by T ticks all the same.
-    m_link.setTimeOut(timeoutSetting());
+    // that; the wait is bounded by T ticks all the same (m_timeOut belongs to
+    // the poll in flight and is left alone).
+    const long long waitUntil = m_link.tickCount() + std::max(timeoutSetting(), 1);
     while (m_link.monitorActive && m_link.isOpen() && m_link.timerRunning()
-           && m_link.timeOut() > 0) {
+           && m_link.tickCount() < waitUntil) {
         if (m_pump)
             m_pump();
     }
@@ -412,6 +413,8 @@ ReadEcuResult EcuProtocol::ReadEcu()
         }
     }
     m_link.busy = false;
+    if (!m_link.isOpen())
+        m_link.monitorActive = false; // no poller runs on a closed port
 
     if (result.checkMessageId != 0) {
         result.outcome = ReadEcuResult::Outcome::CheckFailed;
@@ -508,6 +511,8 @@ WriteEcuResult EcuProtocol::WriteEcu(std::uint16_t start, std::span<const std::u
         }
     }
     m_link.busy = false;
+    if (!m_link.isOpen())
+        m_link.monitorActive = false;
     if (m_wait)
         m_wait->close();
 

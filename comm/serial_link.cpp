@@ -221,6 +221,7 @@ void SerialLink::tick()
 {
     if (!m_open || !m_timerRunning)
         return;
+    ++m_ticks;
     if (m_timeOut > 0)
         --m_timeOut;
     if (monitorStep)

@@ -76,6 +76,8 @@ public:
 
     int timeOut() const { return m_timeOut; }
     void setTimeOut(int ticks) { m_timeOut = ticks; }
+    // Ticks counted so far (for waits that must not touch m_timeOut).
+    long long tickCount() const { return m_ticks; }
 
     bool isOpen() const { return m_open; }
     bool timerRunning() const { return m_timerRunning; }
@@ -101,6 +103,7 @@ private:
     std::string m_logPath;
     std::string m_lastError;
     int m_timeOut = 0;
+    long long m_ticks = 0;
     int m_driverTimeoutMs = 50;
     bool m_open = false;
     bool m_timerRunning = false;

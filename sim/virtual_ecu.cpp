@@ -2,12 +2,14 @@
 
 #include "comm/ecu_protocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -210,10 +212,10 @@ int VirtualEcu::readByte(int timeoutMs)
         timeoutMs = 0;
     }
     if (m_config.baud > 0) {
-        // The character takes 10 bit times to arrive on a real line.
-        const auto charTime = std::chrono::microseconds(10'000'000LL / m_config.baud);
-        m_rxFree = std::max(m_rxFree, Clock::now()) + charTime;
-        std::this_thread::sleep_until(m_rxFree);
+        // The character takes 10 bit times to arrive on a real line: it is
+        // there at m_rxFree. No sleep here: the answer waits for it in send(),
+        // so one wake-up paces a whole round trip.
+        m_rxFree = std::max(m_rxFree, Clock::now()) + charTime();
     }
     return byte;
 }
@@ -224,8 +226,9 @@ void VirtualEcu::send(std::uint8_t byte)
     if (has(Fault::Kind::Slow, &delayMs) && delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     if (m_config.baud > 0) {
-        const auto charTime = std::chrono::microseconds(10'000'000LL / m_config.baud);
-        m_txFree = std::max(m_txFree, Clock::now()) + charTime;
+        // Sending starts once the line is free and the byte answered has
+        // arrived; the byte is at the other end one character time later.
+        m_txFree = std::max({m_txFree, m_rxFree, Clock::now()}) + charTime();
         std::this_thread::sleep_until(m_txFree);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -256,9 +259,17 @@ bool VirtualEcu::echo(std::uint8_t byte)
     return true;
 }
 
+std::chrono::nanoseconds VirtualEcu::charTime() const
+{
+    return std::chrono::nanoseconds(10'000'000'000LL / m_config.baud);
+}
+
 void VirtualEcu::run(const std::atomic<bool>& stopFlag)
 {
     m_txFree = m_rxFree = Clock::now();
+    // Paced sends wake up on time rather than up to the default 50 us late.
+    if (m_config.baud > 0)
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (!stopFlag) {
         const int byte = readByte(50);
         if (byte < 0 || has(Fault::Kind::NoAnswer))

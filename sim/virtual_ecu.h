@@ -99,6 +99,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     bool has(Fault::Kind kind, int* n = nullptr) const;
+    std::chrono::nanoseconds charTime() const;
     int readByte(int timeoutMs);
     void send(std::uint8_t byte);
     bool echo(std::uint8_t byte);

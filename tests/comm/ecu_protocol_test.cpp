@@ -194,6 +194,32 @@ TEST(SCommand, WaitsForTheMonitorPollInFlightAndLeavesAnOpenPortOpen)
     EXPECT_FALSE(line.link.busy);
 }
 
+TEST(SCommand, WaitForTheMonitorLeavesItsCountdownAlone)
+{
+    EcuLine line;
+    ASSERT_TRUE(line.link.Open(true));
+    line.link.monitorActive = true;
+    line.link.setTimeOut(3); // the poll in flight's own time-out
+    std::vector<int> seen;
+    line.link.monitorStep = [&] {
+        seen.push_back(line.link.timeOut());
+        if (seen.size() == 3)
+            line.link.monitorActive = false;
+    };
+    ASSERT_TRUE(line.protocol.SCommand(0x3002, 0x44).ok());
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[0], 2);
+    EXPECT_EQ(seen[1], 1);
+    EXPECT_EQ(seen[2], 0);
+}
+
+TEST(SCommand, EcuSlowerThanUsualButWithinTheTimeOutIsFine)
+{
+    EcuLine line(EcuLine::withFault("slow:20"));
+    ASSERT_TRUE(line.protocol.SCommand(0x3003, 0x45).ok());
+    EXPECT_EQ(line.ecu.byteAt(0x3003), 0x45);
+}
+
 TEST(SCommand, MonitorThatNeverLetsGoDelaysTheWriteOnlyForTicks)
 {
     EcuLine line;
@@ -323,6 +349,7 @@ TEST(ReadEcu, IdentificationFailuresAreCheckFailures)
         EXPECT_EQ(r.message->caption, "Data Exchange");
         EXPECT_TRUE(r.received.empty());
         EXPECT_FALSE(line.link.busy);
+        EXPECT_FALSE(line.link.monitorActive);
         EXPECT_FALSE(line.link.isOpen());
     }
 }

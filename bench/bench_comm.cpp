@@ -1,0 +1,152 @@
+// bench_comm: the ECU image transfer against the virtual ECU on a
+// pseudo-terminal, through the real termios port.
+//   - paced at 19200 baud: time to read and to write a 4 KiB calibration image,
+//     divided by the wire limit (every character crosses the line twice, 10 bits
+//     each: 2 x characters x 10 / baud); goal <= 1.10;
+//   - unpaced: echoed bytes per second; goal >= 20,000.
+#include "comm/ecu_protocol.h"
+#include "comm/serial_link.h"
+#include "sim/virtual_ecu.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <numeric>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::uint16_t kStart = 0x8000;
+constexpr std::size_t kImageBytes = 4096;
+
+struct Figures {
+    double readSeconds = 0;
+    double writeSeconds = 0;
+    std::size_t readChars = 0;
+    std::size_t writeChars = 0;
+    bool ok = false;
+};
+
+Figures run(int baud)
+{
+    zlm::sim::VirtualEcuConfig config;
+    config.calibStart = kStart;
+    config.calibEnd = kStart + kImageBytes - 1;
+    config.baud = baud;
+    zlm::sim::VirtualEcu ecu(config);
+    Figures f;
+    if (!ecu.openPty()) {
+        std::fprintf(stderr, "bench_comm: %s\n", ecu.error().c_str());
+        return f;
+    }
+    ecu.start();
+
+    zlm::SerialSettings serial;
+    serial.portIndex = 0;
+    serial.speedIndex = 5; // 19200
+    serial.flowIndex = 1;
+    zlm::AppSettings app;
+    zlm::SerialLink link(serial);
+    link.setDeviceResolver([&](int) { return ecu.devicePath(); });
+    zlm::TickPump pump(link);
+    zlm::EcuProtocol protocol(link, app, [&] { pump(); });
+
+    std::vector<std::uint8_t> image(kImageBytes);
+    std::iota(image.begin(), image.end(), std::uint8_t{0x21});
+    const zlm::LineList noMessages;
+
+    auto t0 = Clock::now();
+    const zlm::WriteEcuResult w = protocol.WriteEcu(kStart, image, noMessages);
+    f.writeSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    for (const std::string& r : zlm::encodeImage(kStart, image))
+        f.writeChars += r.size();
+    f.writeChars += 2; // "L" "W"
+
+    t0 = Clock::now();
+    const zlm::ReadEcuResult r = protocol.ReadEcu();
+    f.readSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    f.readChars = r.received.size() + 2; // "L" "R"
+
+    f.ok = w.ok && r.ok() && r.image->bytes == image;
+    ecu.stop();
+    return f;
+}
+
+// What the machine allows: bytes echoed per second through a bare
+// pseudo-terminal by a thread that does nothing else, with the same
+// write / poll / read steps per byte.
+double rawEchoRate(int count)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return 0;
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    ::tcgetattr(slave, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(slave, TCSANOW, &t);
+    auto readOne = [](int fd, unsigned char& b) {
+        for (;;) {
+            const ssize_t n = ::read(fd, &b, 1);
+            if (n == 1)
+                return true;
+            if (n == 0 || errno != EAGAIN)
+                return false; // the other end is gone
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 1000) <= 0)
+                return false;
+        }
+    };
+    std::atomic<bool> stop{false};
+    std::thread echo([&] {
+        unsigned char b;
+        while (!stop && readOne(master, b))
+            (void)::write(master, &b, 1);
+    });
+    const auto t0 = Clock::now();
+    unsigned char b = 0;
+    int done = 0;
+    for (; done < count; ++done) {
+        const unsigned char out = static_cast<unsigned char>(done);
+        if (::write(slave, &out, 1) != 1 || !readOne(slave, b) || b != out)
+            break;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    stop = true;
+    ::close(slave);
+    echo.join();
+    ::close(master);
+    return done / seconds;
+}
+
+} // namespace
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    constexpr int kBaud = 19200;
+    const Figures paced = run(kBaud);
+    auto wire = [&](std::size_t chars) { return 2.0 * static_cast<double>(chars) * 10 / kBaud; };
+    std::printf("paced at %d baud, %zu-byte image (%s)\n", kBaud, kImageBytes,
+                paced.ok ? "verified" : "FAILED");
+    std::printf("  write: %zu characters, %.2f s, wire limit %.2f s, ratio %.3f (goal <= 1.10)\n",
+                paced.writeChars, paced.writeSeconds, wire(paced.writeChars),
+                paced.writeSeconds / wire(paced.writeChars));
+    std::printf("  read:  %zu characters, %.2f s, wire limit %.2f s, ratio %.3f (goal <= 1.10)\n",
+                paced.readChars, paced.readSeconds, wire(paced.readChars),
+                paced.readSeconds / wire(paced.readChars));
+
+    const Figures fast = run(0);
+    std::printf("unpaced (%s)\n", fast.ok ? "verified" : "FAILED");
+    std::printf("  write: %.0f echoed bytes/s (goal >= 20000)\n", fast.writeChars / fast.writeSeconds);
+    std::printf("  read:  %.0f echoed bytes/s (goal >= 20000)\n", fast.readChars / fast.readSeconds);
+    std::printf("  bare pseudo-terminal echo on this machine: %.0f bytes/s\n", rawEchoRate(20000));
+    return paced.ok && fast.ok ? 0 : 1;
+}
