@@ -59,7 +59,7 @@ Figures run(int baud)
     zlm::EcuProtocol protocol(link, app, [&] { pump(); });
 
     std::vector<std::uint8_t> image(kImageBytes);
-    std::iota(image.begin(), image.end(), std::uint8_t{0x21});
+    std::iota(image.begin(), image.end(), std::uint8_t { 0x21 });
     const zlm::LineList noMessages;
 
     auto t0 = Clock::now();
@@ -88,7 +88,7 @@ double rawEchoRate(int count)
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
         return 0;
     const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios t{};
+    termios t {};
     ::tcgetattr(slave, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(slave, TCSANOW, &t);
@@ -99,12 +99,12 @@ double rawEchoRate(int count)
                 return true;
             if (n == 0 || errno != EAGAIN)
                 return false; // the other end is gone
-            pollfd p{fd, POLLIN, 0};
+            pollfd p { fd, POLLIN, 0 };
             if (::poll(&p, 1, 1000) <= 0)
                 return false;
         }
     };
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop { false };
     std::thread echo([&] {
         unsigned char b;
         while (!stop && readOne(master, b))
@@ -135,18 +135,20 @@ int main()
     const Figures paced = run(kBaud);
     auto wire = [&](std::size_t chars) { return 2.0 * static_cast<double>(chars) * 10 / kBaud; };
     std::printf("paced at %d baud, %zu-byte image (%s)\n", kBaud, kImageBytes,
-                paced.ok ? "verified" : "FAILED");
+        paced.ok ? "verified" : "FAILED");
     std::printf("  write: %zu characters, %.2f s, wire limit %.2f s, ratio %.3f (goal <= 1.10)\n",
-                paced.writeChars, paced.writeSeconds, wire(paced.writeChars),
-                paced.writeSeconds / wire(paced.writeChars));
+        paced.writeChars, paced.writeSeconds, wire(paced.writeChars),
+        paced.writeSeconds / wire(paced.writeChars));
     std::printf("  read:  %zu characters, %.2f s, wire limit %.2f s, ratio %.3f (goal <= 1.10)\n",
-                paced.readChars, paced.readSeconds, wire(paced.readChars),
-                paced.readSeconds / wire(paced.readChars));
+        paced.readChars, paced.readSeconds, wire(paced.readChars),
+        paced.readSeconds / wire(paced.readChars));
 
     const Figures fast = run(0);
     std::printf("unpaced (%s)\n", fast.ok ? "verified" : "FAILED");
-    std::printf("  write: %.0f echoed bytes/s (goal >= 20000)\n", fast.writeChars / fast.writeSeconds);
-    std::printf("  read:  %.0f echoed bytes/s (goal >= 20000)\n", fast.readChars / fast.readSeconds);
+    std::printf(
+        "  write: %.0f echoed bytes/s (goal >= 20000)\n", fast.writeChars / fast.writeSeconds);
+    std::printf(
+        "  read:  %.0f echoed bytes/s (goal >= 20000)\n", fast.readChars / fast.readSeconds);
     std::printf("  bare pseudo-terminal echo on this machine: %.0f bytes/s\n", rawEchoRate(20000));
     return paced.ok && fast.ok ? 0 : 1;
 }

@@ -8,8 +8,8 @@ namespace {
 const MapDefinition* mapNamed(const EcuDataSet& data, const std::string& name)
 {
     const auto& maps = data.maps();
-    const auto it = std::find_if(maps.begin(), maps.end(),
-                                 [&](const MapDefinition& m) { return m.name == name; });
+    const auto it = std::find_if(
+        maps.begin(), maps.end(), [&](const MapDefinition& m) { return m.name == name; });
     return it == maps.end() ? nullptr : &*it;
 }
 

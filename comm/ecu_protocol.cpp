@@ -71,13 +71,15 @@ std::string percentLine(long long part, long long whole)
 
 Message exchangeMessage(std::string text)
 {
-    return Message{0, std::move(text), Icon::Exclamation, std::string(ecu::kDataExchangeCaption)};
+    return Message { 0, std::move(text), Icon::Exclamation,
+        std::string(ecu::kDataExchangeCaption) };
 }
 
 // Closes the port on leaving when this exchange opened it.
 class PortScope {
 public:
-    PortScope(SerialLink& link, bool startTimer) : m_link(link)
+    PortScope(SerialLink& link, bool startTimer)
+        : m_link(link)
     {
         if (!link.isOpen())
             m_opened = link.Open(startTimer);
@@ -102,7 +104,7 @@ private:
 std::vector<std::string> encodeImage(std::uint16_t start, std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty())
-        return {std::string(ecu::kEndRecord)};
+        return { std::string(ecu::kEndRecord) };
     if (start + bytes.size() > kAddressSpace)
         return {};
     return srec::encodeRange(start, bytes, static_cast<std::uint16_t>(start + bytes.size() - 1));
@@ -154,7 +156,8 @@ std::optional<DecodedImage> decodeStrict(std::string_view received)
         lowest = seen ? std::min(lowest, address) : address;
         end = std::max(end, recordEnd);
         seen = true;
-        kept.push_back({address, std::vector<std::uint8_t>(bytes.begin() + 3, bytes.begin() + count)});
+        kept.push_back(
+            { address, std::vector<std::uint8_t>(bytes.begin() + 3, bytes.begin() + count) });
     }
     // Addresses are wider than 16 bits: an image may end at 0xFFFF.
     if (!ended || !seen || lowest >= end)
@@ -199,8 +202,8 @@ std::optional<DecodedImage> decodeLenient(std::string_view received)
             reach = std::max(reach, address + c - 4);
         }
         lowest = std::min(lowest, address);
-        kept.push_back({address, std::vector<std::uint8_t>(bytes.begin() + 3,
-                                                           bytes.begin() + 3 + dataCount)});
+        kept.push_back({ address,
+            std::vector<std::uint8_t>(bytes.begin() + 3, bytes.begin() + 3 + dataCount) });
         room = std::max(room, address + dataCount);
     }
     if (kept.empty() || reach == 0 || reach <= lowest)
@@ -239,8 +242,7 @@ EcuProtocol::EcuProtocol(SerialLink& link, const AppSettings& settings, Pump pum
     : m_link(link)
     , m_settings(settings)
     , m_pump(std::move(pump))
-{
-}
+{ }
 
 bool EcuProtocol::progress(const std::string& line)
 {
@@ -297,8 +299,8 @@ Status EcuProtocol::SCommand(std::uint16_t address, std::uint8_t value)
 {
     char title[32];
     std::snprintf(title, sizeof title, "( %04X ) = %02X", address, value);
-    const std::uint8_t frame[] = {ecu::kWriteByte, static_cast<std::uint8_t>(address >> 8),
-                                  static_cast<std::uint8_t>(address), value};
+    const std::uint8_t frame[] = { ecu::kWriteByte, static_cast<std::uint8_t>(address >> 8),
+        static_cast<std::uint8_t>(address), value };
     return singleWrite(title, frame);
 }
 
@@ -306,10 +308,9 @@ Status EcuProtocol::SCommandWord(std::uint16_t address, std::uint16_t value)
 {
     char title[32];
     std::snprintf(title, sizeof title, "( %04X ) = %04X", address, value);
-    const std::uint8_t frame[] = {ecu::kWriteWord, static_cast<std::uint8_t>(address >> 8),
-                                  static_cast<std::uint8_t>(address),
-                                  static_cast<std::uint8_t>(value >> 8),
-                                  static_cast<std::uint8_t>(value)};
+    const std::uint8_t frame[] = { ecu::kWriteWord, static_cast<std::uint8_t>(address >> 8),
+        static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value) };
     return singleWrite(title, frame);
 }
 
@@ -324,7 +325,7 @@ Status EcuProtocol::singleWrite(const std::string& title, std::span<const std::u
     // the poll in flight and is left alone).
     const long long waitUntil = m_link.tickCount() + std::max(timeoutSetting(), 1);
     while (m_link.monitorActive && m_link.isOpen() && m_link.timerRunning()
-           && m_link.tickCount() < waitUntil) {
+        && m_link.tickCount() < waitUntil) {
         if (m_pump)
             m_pump();
     }
@@ -418,8 +419,8 @@ ReadEcuResult EcuProtocol::ReadEcu()
 
     if (result.checkMessageId != 0) {
         result.outcome = ReadEcuResult::Outcome::CheckFailed;
-        result.message = messageFor(result.checkMessageId, Icon::Exclamation,
-                                    std::string(ecu::kDataExchangeCaption));
+        result.message = messageFor(
+            result.checkMessageId, Icon::Exclamation, std::string(ecu::kDataExchangeCaption));
         return result;
     }
     if (complete) {
@@ -457,8 +458,8 @@ int EcuProtocol::InCommAt()
     }
 }
 
-WriteEcuResult EcuProtocol::WriteEcu(std::uint16_t start, std::span<const std::uint8_t> bytes,
-                                     const LineList& definition)
+WriteEcuResult EcuProtocol::WriteEcu(
+    std::uint16_t start, std::span<const std::uint8_t> bytes, const LineList& definition)
 {
     WriteEcuResult result;
     if (bytes.empty()) {
@@ -491,8 +492,8 @@ WriteEcuResult EcuProtocol::WriteEcu(std::uint16_t start, std::span<const std::u
                 }
                 const bool last = record.compare(0, 2, "S9") == 0;
                 addressText = last ? std::string() : record.substr(4, 4);
-                if (!progress(percentLine(static_cast<long long>(n + 1),
-                                          static_cast<long long>(records.size())))) {
+                if (!progress(percentLine(
+                        static_cast<long long>(n + 1), static_cast<long long>(records.size())))) {
                     sent = false;
                     break;
                 }
@@ -517,8 +518,8 @@ WriteEcuResult EcuProtocol::WriteEcu(std::uint16_t start, std::span<const std::u
         m_wait->close();
 
     if (checkResult != 0) {
-        result.message = messageFor(checkResult, Icon::Exclamation,
-                                    std::string(ecu::kDataExchangeCaption));
+        result.message
+            = messageFor(checkResult, Icon::Exclamation, std::string(ecu::kDataExchangeCaption));
         return result;
     }
     if (!sent || result.answer < 0) {
@@ -532,12 +533,13 @@ WriteEcuResult EcuProtocol::WriteEcu(std::uint16_t start, std::span<const std::u
             }
         }
         result.message = exchangeMessage(std::string(ecu::kFailedToCorrespond) + "\n"
-                                         + std::string(ecu::kWriteErrorAddress) + addressText);
+            + std::string(ecu::kWriteErrorAddress) + addressText);
         return result;
     }
     result.ok = true;
     if (const auto text = errorMessageFor(definition, static_cast<std::uint8_t>(result.answer)))
-        result.message = Message{0, *text, Icon::Information, std::string(ecu::kWriteToEcuCaption)};
+        result.message
+            = Message { 0, *text, Icon::Information, std::string(ecu::kWriteToEcuCaption) };
     return result;
 }
 

@@ -26,16 +26,16 @@ namespace zlm {
 
 namespace ecu {
 inline constexpr std::uint8_t kIdentify = 0xBF;
-inline constexpr std::uint8_t kWriteByte = 0x53;  // "S"
-inline constexpr std::uint8_t kWriteWord = 0x73;  // "s"
-inline constexpr std::uint8_t kImage = 0x4C;      // "L"
-inline constexpr std::uint8_t kImageRead = 0x52;  // "R"
+inline constexpr std::uint8_t kWriteByte = 0x53; // "S"
+inline constexpr std::uint8_t kWriteWord = 0x73; // "s"
+inline constexpr std::uint8_t kImage = 0x4C; // "L"
+inline constexpr std::uint8_t kImageRead = 0x52; // "R"
 inline constexpr std::uint8_t kImageWrite = 0x57; // "W"
 inline constexpr std::string_view kEndRecord = "S9030000FC";
 // m_timeOut reload (ticks) of the single-value writes' echo wait.
 inline constexpr int kSingleWriteReload = 50;
 
-inline constexpr int kNoResponseId = 1524;  // "No response from ECU."
+inline constexpr int kNoResponseId = 1524; // "No response from ECU."
 inline constexpr int kTypeDifferentId = 1542; // "ECU type is different."
 inline constexpr std::string_view kFailedToCorrespond = "Failed to correspond with ECU.";
 inline constexpr std::string_view kReadErrorAddress = "Read Error Address : ";
@@ -88,8 +88,8 @@ std::optional<DecodedImage> decodeLenient(std::string_view received);
 struct ReadEcuResult {
     enum class Outcome { Complete, CheckFailed, Failed };
     Outcome outcome = Outcome::Failed;
-    int checkMessageId = 0;            // CheckFailed: 1524 or 1542
-    std::string received;              // every byte that arrived, in order
+    int checkMessageId = 0; // CheckFailed: 1524 or 1542
+    std::string received; // every byte that arrived, in order
     // Complete: the strict decode, nothing when it failed or was empty.
     // Failed: the lenient decode of what arrived (the partial image).
     std::optional<DecodedImage> image;
@@ -141,8 +141,8 @@ public:
 
     // Writes an image; `definition` supplies the "Error Message" section. An
     // empty image succeeds without any exchange.
-    WriteEcuResult WriteEcu(std::uint16_t start, std::span<const std::uint8_t> bytes,
-                            const LineList& definition);
+    WriteEcuResult WriteEcu(
+        std::uint16_t start, std::span<const std::uint8_t> bytes, const LineList& definition);
 
 private:
     Status singleWrite(const std::string& title, std::span<const std::uint8_t> frame);

@@ -16,8 +16,8 @@ const auto kProgramStart = std::chrono::steady_clock::now();
 
 long long msSinceStart()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
-                                                                 - kProgramStart)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - kProgramStart)
         .count();
 }
 
@@ -32,8 +32,7 @@ bool splitKeyValue(std::string_view line, std::string_view& key, std::string_vie
     return true;
 }
 
-template <std::size_t N>
-int indexOf(std::string_view value, const char* const (&names)[N])
+template <std::size_t N> int indexOf(std::string_view value, const char* const (&names)[N])
 {
     for (std::size_t i = 0; i < N; ++i)
         if (text::equalsNoCase(value, names[i]))
@@ -48,13 +47,13 @@ void applyDefinitionSerialSettings(const LineList& definition, SerialSettings& s
     const int header = definition.findSection("RS232C");
     if (header < 0)
         return;
-    static const char* const kSpeeds[] = {"600", "1200", "2400", "4800", "9600", "19200"};
-    static const char* const kData[] = {"7", "8"};
-    static const char* const kParity[] = {"NO", "ODD", "EVEN"};
-    static const char* const kStop[] = {"1", "1.5", "2"};
-    static const char* const kFlow[] = {"YES", "NO"};
-    static const char* const kPorts[] = {"PORT1", "PORT2", "PORT3", "PORT4",
-                                         "PORT5", "PORT6", "PORT7", "PORT8"};
+    static const char* const kSpeeds[] = { "600", "1200", "2400", "4800", "9600", "19200" };
+    static const char* const kData[] = { "7", "8" };
+    static const char* const kParity[] = { "NO", "ODD", "EVEN" };
+    static const char* const kStop[] = { "1", "1.5", "2" };
+    static const char* const kFlow[] = { "YES", "NO" };
+    static const char* const kPorts[]
+        = { "PORT1", "PORT2", "PORT3", "PORT4", "PORT5", "PORT6", "PORT7", "PORT8" };
     for (auto i = definition.nextLine(static_cast<std::size_t>(header)); i;
          i = definition.nextLine(*i)) {
         const std::string_view line = text::trim(definition.at(*i));
@@ -101,8 +100,7 @@ SerialLink::SerialLink(SerialSettings& settings, std::unique_ptr<SerialPort> por
     : m_settings(settings)
     , m_port(std::move(port))
     , m_resolveDevice([](int index) { return portDevicePath(index); })
-{
-}
+{ }
 
 SerialLink::~SerialLink()
 {
@@ -123,7 +121,8 @@ bool SerialLink::Open(bool startTimer)
         m_lastError = "serial parameters out of range";
         return false;
     }
-    const std::string device = m_resolveDevice ? m_resolveDevice(m_settings.portIndex) : std::string();
+    const std::string device
+        = m_resolveDevice ? m_resolveDevice(m_settings.portIndex) : std::string();
     if (device.empty() || !m_port->open(device, params)) {
         m_lastError = device.empty() ? "no device for the port" : m_port->lastError();
         return false;
@@ -159,7 +158,8 @@ IoResult SerialLink::ReadFile(std::uint8_t& buffer, std::string_view tag)
 {
     if (m_logPath.empty()) {
         std::uint8_t byte = 0;
-        const IoResult r = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult{false, 0, EBADF};
+        const IoResult r
+            = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
         if (r.count == 1)
             buffer = byte;
         return r;
@@ -168,7 +168,8 @@ IoResult SerialLink::ReadFile(std::uint8_t& buffer, std::string_view tag)
     // caller's buffer itself is only changed by a byte that arrived.
     std::uint8_t logged = static_cast<std::uint8_t>(~buffer);
     std::uint8_t byte = 0;
-    const IoResult r = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult{false, 0, EBADF};
+    const IoResult r
+        = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
     if (r.count == 1) {
         buffer = byte;
         logged = byte;
@@ -179,22 +180,23 @@ IoResult SerialLink::ReadFile(std::uint8_t& buffer, std::string_view tag)
 
 IoResult SerialLink::WriteFile(std::uint8_t byte, std::string_view tag)
 {
-    const IoResult r = m_open ? m_port->writeByte(byte, m_driverTimeoutMs) : IoResult{false, 0, EBADF};
+    const IoResult r
+        = m_open ? m_port->writeByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
     if (!m_logPath.empty())
         log("WriteFile", tag, byte, r, "NumberOfBytesWritten");
     return r;
 }
 
 void SerialLink::log(std::string_view what, std::string_view tag, std::uint8_t buffer,
-                     const IoResult& r, std::string_view countName)
+    const IoResult& r, std::string_view countName)
 {
     std::FILE* f = std::fopen(m_logPath.c_str(), "a+");
     if (!f)
         return;
     std::fprintf(f, "%.*s:%.*s   Buffer=%02X  %.*s=%d  GetLastError=%d  m_timeOut=%d  time=%lld\n",
-                 static_cast<int>(what.size()), what.data(), static_cast<int>(tag.size()),
-                 tag.data(), buffer, static_cast<int>(countName.size()), countName.data(), r.count,
-                 r.error, m_timeOut, msSinceStart());
+        static_cast<int>(what.size()), what.data(), static_cast<int>(tag.size()), tag.data(),
+        buffer, static_cast<int>(countName.size()), countName.data(), r.count, r.error, m_timeOut,
+        msSinceStart());
     std::fclose(f);
 }
 

@@ -21,7 +21,7 @@
 namespace zlm {
 
 // Baud rates of the speed indices 0..5.
-inline constexpr int kBaudRates[] = {600, 1200, 2400, 4800, 9600, 19200};
+inline constexpr int kBaudRates[] = { 600, 1200, 2400, 4800, 9600, 19200 };
 // Period of the main frame's timer that counts m_timeOut down.
 inline constexpr int kTickPeriodMs = 100;
 
@@ -38,7 +38,8 @@ class SerialLink {
 public:
     // `settings` is the application's instance: changes made by the dialogs
     // and by data-set loads take effect at the next Open.
-    explicit SerialLink(SerialSettings& settings, std::unique_ptr<SerialPort> port = makeTermiosPort());
+    explicit SerialLink(
+        SerialSettings& settings, std::unique_ptr<SerialPort> port = makeTermiosPort());
     SerialLink(const SerialLink&) = delete;
     SerialLink& operator=(const SerialLink&) = delete;
     ~SerialLink();
@@ -95,7 +96,7 @@ public:
 
 private:
     void log(std::string_view what, std::string_view tag, std::uint8_t buffer, const IoResult& r,
-             std::string_view countName);
+        std::string_view countName);
 
     SerialSettings& m_settings;
     std::unique_ptr<SerialPort> m_port;
@@ -117,13 +118,12 @@ private:
 class TickPump {
 public:
     explicit TickPump(SerialLink& link,
-                      std::chrono::microseconds period = std::chrono::milliseconds(kTickPeriodMs),
-                      bool catchUp = false)
+        std::chrono::microseconds period = std::chrono::milliseconds(kTickPeriodMs),
+        bool catchUp = false)
         : m_link(link)
         , m_period(period)
         , m_catchUp(catchUp)
-    {
-    }
+    { }
     void operator()();
 
 private:

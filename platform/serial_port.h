@@ -13,12 +13,12 @@ enum class StopBits { One = 0, OneAndHalf = 1, Two = 2 };
 
 // Line state of an open port.
 struct PortParams {
-    int baud = 4800;          // one of the standard rates
-    int dataBits = 8;         // 7 or 8
+    int baud = 4800; // one of the standard rates
+    int dataBits = 8; // 7 or 8
     Parity parity = Parity::None;
     StopBits stopBits = StopBits::One;
-    bool xonXoff = false;     // software flow control, both directions
-    bool ctsFlow = true;      // hardware output flow control
+    bool xonXoff = false; // software flow control, both directions
+    bool ctsFlow = true; // hardware output flow control
 };
 
 // What one byte read or write did: the driver's success, the bytes moved

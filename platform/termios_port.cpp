@@ -16,16 +16,26 @@ namespace {
 speed_t speedFor(int baud)
 {
     switch (baud) {
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
     }
 }
 
@@ -34,7 +44,7 @@ speed_t speedFor(int baud)
 // during a wait is rare and the wait is short.
 int waitFor(int fd, short events, int timeoutMs)
 {
-    pollfd p{fd, events, 0};
+    pollfd p { fd, events, 0 };
     int r;
     do {
         r = ::poll(&p, 1, timeoutMs < 0 ? 0 : timeoutMs);
@@ -75,7 +85,7 @@ bool TermiosPort::open(const std::string& device, const PortParams& params)
         m_error = device + ": " + std::strerror(errno);
         return false;
     }
-    termios t{};
+    termios t {};
     if (!::isatty(fd) || ::tcgetattr(fd, &t) != 0) {
         m_error = device + ": not a terminal device";
         ::close(fd);
@@ -128,25 +138,25 @@ void TermiosPort::close()
 IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
 {
     if (m_fd < 0)
-        return {false, 0, EBADF};
+        return { false, 0, EBADF };
     for (;;) {
         const ssize_t n = ::read(m_fd, &byte, 1);
         if (n == 1)
-            return {true, 1, 0};
+            return { true, 1, 0 };
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             m_error = std::strerror(errno);
-            return {false, 0, errno};
+            return { false, 0, errno };
         }
         if (n == 0 && timeoutMs <= 0)
-            return {true, 0, 0};
+            return { true, 0, 0 };
         if (n < 0 && errno == EINTR)
             continue;
         const int w = waitFor(m_fd, POLLIN, timeoutMs);
         if (w == 0)
-            return {true, 0, 0};
+            return { true, 0, 0 };
         if (w < 0) {
             m_error = std::strerror(errno);
-            return {false, 0, errno};
+            return { false, 0, errno };
         }
         timeoutMs = 0; // data is there: one more read, no second wait
     }
@@ -155,25 +165,25 @@ IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
 IoResult TermiosPort::writeByte(std::uint8_t byte, int timeoutMs)
 {
     if (m_fd < 0)
-        return {false, 0, EBADF};
+        return { false, 0, EBADF };
     for (;;) {
         const ssize_t n = ::write(m_fd, &byte, 1);
         if (n == 1)
-            return {true, 1, 0};
+            return { true, 1, 0 };
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             m_error = std::strerror(errno);
-            return {false, 0, errno};
+            return { false, 0, errno };
         }
         if (timeoutMs <= 0)
-            return {true, 0, 0};
+            return { true, 0, 0 };
         const int w = waitFor(m_fd, POLLOUT, timeoutMs);
         if (w == 0)
-            return {true, 0, 0};
+            return { true, 0, 0 };
         if (w < 0) {
             m_error = std::strerror(errno);
-            return {false, 0, errno};
+            return { false, 0, errno };
         }
         timeoutMs = 0;
     }

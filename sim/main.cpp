@@ -17,35 +17,35 @@
 
 namespace {
 
-std::atomic<bool> g_stop{false};
+std::atomic<bool> g_stop { false };
 
 void onSignal(int)
 {
     g_stop = true;
 }
 
-constexpr const char* kUsage =
-    "Usage: zlm-ecu-sim [options]\n"
-    "A virtual ECU on a pseudo-terminal. Prints the device path and runs until\n"
-    "interrupted.\n"
-    "\n"
-    "  --link PATH          also make PATH a symbolic link to the device\n"
-    "  --image FILE.lyn     load the memory and the calibration range from a data file\n"
-    "  --range AAAA-BBBB    calibration range (hex, both ends inclusive; default 8000-8FFF)\n"
-    "  --definition FILE    definition file (plain text): its \"Diag.Com\" items answer\n"
-    "                       monitor polls (sine) and give the answer sizes\n"
-    "  --type XY            identification answer (default QX)\n"
-    "  --answer HEX         answer byte after an image write (default 30)\n"
-    "  --bad-answer HEX     answer after an image write that did not decode (default 31)\n"
-    "  --monitor NN=GEN     answer poll byte NN (hex) with GEN: sine, ramp or const:V,\n"
-    "                       optionally followed by /2 for a two-byte answer (repeatable)\n"
-    "  --baud N             pace the line at N baud (10 bits per character)\n"
-    "  --echo-timeout MS    wait for the tool's echo while sending the image (default 1000)\n"
-    "  --idle-timeout MS    a pause that ends a half-received command (default 1000)\n"
-    "  --fault F            inject a fault (repeatable): no-answer, wrong-type,\n"
-    "                       wrong-echo:N, missing-echo:N (N-th echo from 1), cut:N\n"
-    "                       (image transfer stops after N characters), noise, slow:MS\n"
-    "  --help               show this text\n";
+constexpr const char* kUsage
+    = "Usage: zlm-ecu-sim [options]\n"
+      "A virtual ECU on a pseudo-terminal. Prints the device path and runs until\n"
+      "interrupted.\n"
+      "\n"
+      "  --link PATH          also make PATH a symbolic link to the device\n"
+      "  --image FILE.lyn     load the memory and the calibration range from a data file\n"
+      "  --range AAAA-BBBB    calibration range (hex, both ends inclusive; default 8000-8FFF)\n"
+      "  --definition FILE    definition file (plain text): its \"Diag.Com\" items answer\n"
+      "                       monitor polls (sine) and give the answer sizes\n"
+      "  --type XY            identification answer (default QX)\n"
+      "  --answer HEX         answer byte after an image write (default 30)\n"
+      "  --bad-answer HEX     answer after an image write that did not decode (default 31)\n"
+      "  --monitor NN=GEN     answer poll byte NN (hex) with GEN: sine, ramp or const:V,\n"
+      "                       optionally followed by /2 for a two-byte answer (repeatable)\n"
+      "  --baud N             pace the line at N baud (10 bits per character)\n"
+      "  --echo-timeout MS    wait for the tool's echo while sending the image (default 1000)\n"
+      "  --idle-timeout MS    a pause that ends a half-received command (default 1000)\n"
+      "  --fault F            inject a fault (repeatable): no-answer, wrong-type,\n"
+      "                       wrong-echo:N, missing-echo:N (N-th echo from 1), cut:N\n"
+      "                       (image transfer stops after N characters), noise, slow:MS\n"
+      "  --help               show this text\n";
 
 int fail(const std::string& text)
 {
@@ -117,7 +117,7 @@ int main(int argc, char** argv)
         } else if (a == "--type") {
             if (v.size() != 2)
                 return fail("--type needs two characters");
-            config.type = {static_cast<std::uint8_t>(v[0]), static_cast<std::uint8_t>(v[1])};
+            config.type = { static_cast<std::uint8_t>(v[0]), static_cast<std::uint8_t>(v[1]) };
         } else if (a == "--answer" || a == "--bad-answer") {
             if (!parseHexNumber(v, 0xFF, n))
                 return fail(a + " needs a hex byte");
@@ -146,9 +146,10 @@ int main(int argc, char** argv)
             const long x = std::strtol(v.c_str(), &end, 10);
             if (v.empty() || *end != '\0' || x < 0 || x > 10'000'000)
                 return fail(a + " needs a number");
-            (a == "--baud" ? config.baud
-                           : a == "--echo-timeout" ? config.echoTimeoutMs
-                                                   : config.idleTimeoutMs) = static_cast<int>(x);
+            (a == "--baud"                  ? config.baud
+                    : a == "--echo-timeout" ? config.echoTimeoutMs
+                                            : config.idleTimeoutMs)
+                = static_cast<int>(x);
         } else {
             return fail("unknown option " + a + " (see --help)");
         }

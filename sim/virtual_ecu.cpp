@@ -32,7 +32,7 @@ std::optional<int> parseInt(std::string_view s, int base)
 // Longest image write text accepted before the ECU gives up on it.
 constexpr std::size_t kMaxImageText = 200000;
 // Stray bytes of the noise fault: no "S", no flow-control characters.
-constexpr std::uint8_t kNoise[] = {0x00, 0x2A, 0x7E, 0xA5};
+constexpr std::uint8_t kNoise[] = { 0x00, 0x2A, 0x7E, 0xA5 };
 
 } // namespace
 
@@ -87,22 +87,23 @@ std::optional<Fault> parseFault(std::string_view text)
         bool needsNumber;
     };
     static constexpr Entry kFaults[] = {
-        {"no-answer", Fault::Kind::NoAnswer, false},
-        {"wrong-type", Fault::Kind::WrongType, false},
-        {"wrong-echo", Fault::Kind::WrongEcho, true},
-        {"missing-echo", Fault::Kind::MissingEcho, true},
-        {"cut", Fault::Kind::Cut, true},
-        {"noise", Fault::Kind::Noise, false},
-        {"slow", Fault::Kind::Slow, true},
+        { "no-answer", Fault::Kind::NoAnswer, false },
+        { "wrong-type", Fault::Kind::WrongType, false },
+        { "wrong-echo", Fault::Kind::WrongEcho, true },
+        { "missing-echo", Fault::Kind::MissingEcho, true },
+        { "cut", Fault::Kind::Cut, true },
+        { "noise", Fault::Kind::Noise, false },
+        { "slow", Fault::Kind::Slow, true },
     };
     for (const Entry& e : kFaults) {
         if (e.name == name && e.needsNumber == n.has_value())
-            return Fault{e.kind, n.value_or(0)};
+            return Fault { e.kind, n.value_or(0) };
     }
     return std::nullopt;
 }
 
-VirtualEcu::VirtualEcu(VirtualEcuConfig config) : m_config(std::move(config))
+VirtualEcu::VirtualEcu(VirtualEcuConfig config)
+    : m_config(std::move(config))
 {
     // A recognisable pattern until an image is loaded or written.
     for (std::size_t i = 0; i < m_memory.size(); ++i)
@@ -138,7 +139,7 @@ bool VirtualEcu::openPty()
         m_error = std::string(name) + ": " + std::strerror(errno);
         return false;
     }
-    termios t{};
+    termios t {};
     ::tcgetattr(m_slaveHold, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(m_slaveHold, TCSANOW, &t);
@@ -170,7 +171,7 @@ std::vector<std::uint8_t> VirtualEcu::memory(std::uint16_t address, std::size_t 
 {
     std::lock_guard lock(m_memoryMutex);
     const std::size_t n = std::min(count, m_memory.size() - address);
-    return {m_memory.begin() + address, m_memory.begin() + address + n};
+    return { m_memory.begin() + address, m_memory.begin() + address + n };
 }
 
 std::uint8_t VirtualEcu::byteAt(std::uint16_t address) const
@@ -200,7 +201,7 @@ int VirtualEcu::readByte(int timeoutMs)
             break;
         if (n < 0 && errno == EINTR)
             continue;
-        pollfd p{m_master, POLLIN, 0};
+        pollfd p { m_master, POLLIN, 0 };
         const int r = ::poll(&p, 1, timeoutMs);
         if (r <= 0)
             return -1;
@@ -228,7 +229,7 @@ void VirtualEcu::send(std::uint8_t byte)
     if (m_config.baud > 0) {
         // Sending starts once the line is free and the byte answered has
         // arrived; the byte is at the other end one character time later.
-        m_txFree = std::max({m_txFree, m_rxFree, Clock::now()}) + charTime();
+        m_txFree = std::max({ m_txFree, m_rxFree, Clock::now() }) + charTime();
         std::this_thread::sleep_until(m_txFree);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -237,7 +238,7 @@ void VirtualEcu::send(std::uint8_t byte)
             return;
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return;
-        pollfd p{m_master, POLLOUT, 0};
+        pollfd p { m_master, POLLOUT, 0 };
         ::poll(&p, 1, 10);
     }
 }
@@ -324,7 +325,7 @@ void VirtualEcu::handle(std::uint8_t command, const std::atomic<bool>& stopFlag)
 
 void VirtualEcu::singleWrite(bool word)
 {
-    std::uint8_t frame[5] = {word ? ecu::kWriteWord : ecu::kWriteByte};
+    std::uint8_t frame[5] = { word ? ecu::kWriteWord : ecu::kWriteByte };
     const int length = word ? 5 : 4;
     if (!echo(frame[0]))
         return;
@@ -411,7 +412,8 @@ void VirtualEcu::answerPoll(const MonitorItem& item)
     case MonitorItem::Kind::Sine: {
         const double t = std::chrono::duration<double>(Clock::now() - m_start).count();
         const double half = full / 2.0;
-        value = static_cast<int>(std::lround(half + half * std::sin(t * 2 * 3.14159265358979 / 5.0)));
+        value
+            = static_cast<int>(std::lround(half + half * std::sin(t * 2 * 3.14159265358979 / 5.0)));
         break;
     }
     }

@@ -24,33 +24,33 @@ namespace zlm::sim {
 struct MonitorItem {
     enum class Kind { Const, Ramp, Sine };
     std::uint8_t number = 0; // the poll byte
-    int size = 1;            // answer bytes: 1 or 2
+    int size = 1; // answer bytes: 1 or 2
     Kind kind = Kind::Const;
-    int value = 0;           // Const: the value
-    bool sizeGiven = false;  // "/1" or "/2" was written
+    int value = 0; // Const: the value
+    bool sizeGiven = false; // "/1" or "/2" was written
 };
 
 struct Fault {
     enum class Kind {
-        NoAnswer,    // silent: no identification, no echo, nothing
-        WrongType,   // identification answers the first type byte and a wrong second one
-        WrongEcho,   // the n-th echo (counted from 1 over the session) is a different byte
+        NoAnswer, // silent: no identification, no echo, nothing
+        WrongType, // identification answers the first type byte and a wrong second one
+        WrongEcho, // the n-th echo (counted from 1 over the session) is a different byte
         MissingEcho, // the n-th echo is not sent
-        Cut,         // an image transfer stops after n characters of record text
-        Noise,       // stray bytes after the identification and before the image
-        Slow,        // every byte the ECU sends is delayed by n milliseconds
+        Cut, // an image transfer stops after n characters of record text
+        Noise, // stray bytes after the identification and before the image
+        Slow, // every byte the ECU sends is delayed by n milliseconds
     };
     Kind kind = Kind::NoAnswer;
     int n = 0;
 };
 
 struct VirtualEcuConfig {
-    std::array<std::uint8_t, 2> type{'Q', 'X'};
+    std::array<std::uint8_t, 2> type { 'Q', 'X' };
     std::uint16_t calibStart = 0x8000; // calibration range, both ends inclusive
     std::uint16_t calibEnd = 0x8FFF;
-    std::uint8_t answer = 0x30;        // answer to a well-formed image write
-    std::uint8_t badAnswer = 0x31;     // answer to an image write that did not decode
-    int baud = 0;                      // > 0: bytes paced at 10 bits per character
+    std::uint8_t answer = 0x30; // answer to a well-formed image write
+    std::uint8_t badAnswer = 0x31; // answer to an image write that did not decode
+    int baud = 0; // > 0: bytes paced at 10 bits per character
     std::vector<MonitorItem> monitor;
     std::vector<Fault> faults;
     // How long the ECU waits for the tool's echo while it sends its image,
@@ -120,14 +120,14 @@ private:
     std::vector<std::uint8_t> m_memory = std::vector<std::uint8_t>(65536, 0);
 
     std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_imagesReceived{0};
-    std::atomic<long long> m_echoes{0};
-    std::atomic<int> m_polls{0};
-    long long m_echoIndex = 0;            // echoes so far, for the echo faults
+    std::atomic<bool> m_stop { false };
+    std::atomic<int> m_imagesReceived { 0 };
+    std::atomic<long long> m_echoes { 0 };
+    std::atomic<int> m_polls { 0 };
+    long long m_echoIndex = 0; // echoes so far, for the echo faults
     Clock::time_point m_start = Clock::now();
-    Clock::time_point m_txFree{};         // pacing of the two directions
-    Clock::time_point m_rxFree{};
+    Clock::time_point m_txFree {}; // pacing of the two directions
+    Clock::time_point m_rxFree {};
     std::uint32_t m_ramp = 0;
 };
 

@@ -12,7 +12,7 @@ class CellWrite : public ::testing::Test {
 protected:
     CellWrite()
     {
-        for (const char* name : {"Fuel1", "Fuel2", "Fuel3", "Fuel4", "Other"}) {
+        for (const char* name : { "Fuel1", "Fuel2", "Fuel3", "Fuel4", "Other" }) {
             MapDefinition m;
             m.name = name;
             m.x.count = 8;
@@ -29,12 +29,12 @@ protected:
         edit.point = 3;
     }
     LineList definition;
-    EcuDataSet data{definition};
+    EcuDataSet data { definition };
 };
 
 TEST_F(CellWrite, CurrentCellAddressInConfigModes)
 {
-    EXPECT_EQ(currentCellAddresses(data), std::vector<std::uint16_t>{0x8000 + 2 * 8 + 3});
+    EXPECT_EQ(currentCellAddresses(data), std::vector<std::uint16_t> { 0x8000 + 2 * 8 + 3 });
     data.mapMode = MapMode::ConfigInImage;
     EXPECT_EQ(currentCellAddresses(data).size(), 1u);
 }
@@ -52,13 +52,13 @@ TEST_F(CellWrite, LinkedMapsGetTheSameCell)
 {
     const std::uint16_t offset = 2 * 8 + 3;
     data.linkMode = 0;
-    data.linkList = {"Fuel1", "Fuel2", "Fuel3", "Fuel4"};
+    data.linkList = { "Fuel1", "Fuel2", "Fuel3", "Fuel4" };
     EXPECT_EQ(currentCellAddresses(data),
-              (std::vector<std::uint16_t>{0x8000 + offset, 0x8040 + offset, 0x8080 + offset,
-                                          0x80C0 + offset}));
+        (std::vector<std::uint16_t> {
+            0x8000 + offset, 0x8040 + offset, 0x8080 + offset, 0x80C0 + offset }));
     data.linkMode = 1; // current map first: its partner is the fourth
     EXPECT_EQ(currentCellAddresses(data),
-              (std::vector<std::uint16_t>{0x8000 + offset, 0x80C0 + offset}));
+        (std::vector<std::uint16_t> { 0x8000 + offset, 0x80C0 + offset }));
     data.linkMode = 2;
     EXPECT_EQ(currentCellAddresses(data).size(), 1u);
 }
@@ -67,7 +67,7 @@ TEST_F(CellWrite, WritesTheImageBytesIntoTheEcu)
 {
     EcuLine line;
     data.linkMode = 0;
-    data.linkList = {"Fuel1", "Fuel2"};
+    data.linkList = { "Fuel1", "Fuel2" };
     data.write(0x8000 + 19, 0xA5, false);
     data.write(0x8040 + 19, 0x5A, false);
     ASSERT_TRUE(writeCurrentCell(line.protocol, data).ok());
@@ -80,7 +80,7 @@ TEST_F(CellWrite, FirstFailureStopsAndIsReturned)
 {
     EcuLine line(EcuLine::withFault("no-answer"));
     data.linkMode = 0;
-    data.linkList = {"Fuel1", "Fuel2"};
+    data.linkList = { "Fuel1", "Fuel2" };
     const Status s = writeCurrentCell(line.protocol, data);
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "No response from ECU.");

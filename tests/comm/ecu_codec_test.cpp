@@ -33,7 +33,7 @@ TEST(EncodeImage, TwentyBytesGiveTwoRecordsAndTheEndRecord)
 
 TEST(EncodeImage, TwoBytesGiveTheDocumentedRecord)
 {
-    const std::uint8_t bytes[] = {0x01, 0x02};
+    const std::uint8_t bytes[] = { 0x01, 0x02 };
     EXPECT_EQ(joined(encodeImage(0x8000, bytes)), "S1058000010277S9030000FC");
 }
 
@@ -56,7 +56,7 @@ TEST(DecodeStrict, DocumentedStreamGivesStartAndLength)
     const auto image = decodeStrict("S1058000010277S9030000FC");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->start, 0x8000);
-    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t> { 1, 2 }));
     EXPECT_TRUE(image->checksumOk);
 }
 
@@ -78,7 +78,7 @@ TEST(DecodeStrict, LowerCaseDigitsAndLeadingNoiseAreAccepted)
     EXPECT_FALSE(image); // a blank is not a digit
     image = decodeStrict("\x01*~S1058000abcd02S9030000FC");
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t>{0xAB, 0xCD}));
+    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t> { 0xAB, 0xCD }));
 }
 
 TEST(DecodeStrict, ChecksumMismatchIsReportedNotRefused)
@@ -92,12 +92,12 @@ TEST(DecodeStrict, ChecksumMismatchIsReportedNotRefused)
 TEST(DecodeStrict, RefusesMalformedStreams)
 {
     EXPECT_FALSE(decodeStrict(""));
-    EXPECT_FALSE(decodeStrict("S1058000010277"));                 // no end record
-    EXPECT_FALSE(decodeStrict("S10580000102771S9030000FC"));      // odd length
-    EXPECT_FALSE(decodeStrict("S1058000010G77S9030000FC"));       // bad digit
-    EXPECT_FALSE(decodeStrict("S1058000010277S2S9030000FC"));     // junk after a record
-    EXPECT_FALSE(decodeStrict("S9030000FC"));                     // no data at all
-    EXPECT_FALSE(decodeStrict("S1038000FCS9030000FC"));           // count 3: no byte
+    EXPECT_FALSE(decodeStrict("S1058000010277")); // no end record
+    EXPECT_FALSE(decodeStrict("S10580000102771S9030000FC")); // odd length
+    EXPECT_FALSE(decodeStrict("S1058000010G77S9030000FC")); // bad digit
+    EXPECT_FALSE(decodeStrict("S1058000010277S2S9030000FC")); // junk after a record
+    EXPECT_FALSE(decodeStrict("S9030000FC")); // no data at all
+    EXPECT_FALSE(decodeStrict("S1038000FCS9030000FC")); // count 3: no byte
 }
 
 TEST(DecodeStrict, ImageWhoseLastByteIsAtTheTopOfMemoryIsValid)
@@ -109,7 +109,7 @@ TEST(DecodeStrict, ImageWhoseLastByteIsAtTheTopOfMemoryIsValid)
     EXPECT_EQ(image->bytes, bytes);
     EXPECT_EQ(image->end(), 0x10000u);
 
-    const std::uint8_t one[] = {0x5A};
+    const std::uint8_t one[] = { 0x5A };
     const auto single = decodeStrict(joined(encodeImage(0xFFFF, one)));
     ASSERT_TRUE(single);
     EXPECT_EQ(single->start, 0xFFFF);
@@ -135,7 +135,7 @@ TEST(DecodeStrict, OverlappingRecordsLaterWinsAndGapsAreZero)
     EXPECT_FALSE(image);
     const auto ok = decodeStrict("S1058000010277S1048004AA4CS1048001BB3FS9030000FC");
     ASSERT_TRUE(ok);
-    EXPECT_EQ(ok->bytes, (std::vector<std::uint8_t>{0x01, 0xBB, 0x00, 0x00, 0xAA}));
+    EXPECT_EQ(ok->bytes, (std::vector<std::uint8_t> { 0x01, 0xBB, 0x00, 0x00, 0xAA }));
 }
 
 TEST(DecodeLenient, ReadBrokenOffInsideARecordGivesItsErrorAddress)
@@ -156,7 +156,7 @@ TEST(DecodeLenient, WholeLastRecordReachesItsLastDataAddress)
     ASSERT_TRUE(image);
     EXPECT_EQ(image->start, 0x8000);
     EXPECT_EQ(image->end(), 0x8001u);
-    EXPECT_EQ(image->bytes, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(image->bytes, std::vector<std::uint8_t> { 1 });
 }
 
 TEST(DecodeLenient, StopsAtTheFirstRecordThatIsNotS1)
@@ -169,10 +169,10 @@ TEST(DecodeLenient, StopsAtTheFirstRecordThatIsNotS1)
 TEST(DecodeLenient, NothingUsable)
 {
     EXPECT_FALSE(decodeLenient(""));
-    EXPECT_FALSE(decodeLenient("S11380"));         // too short to place a byte
+    EXPECT_FALSE(decodeLenient("S11380")); // too short to place a byte
     EXPECT_FALSE(decodeLenient("S1058000010G77")); // bad digit
     EXPECT_FALSE(decodeLenient("xyzS1058000010277")); // first record is not S1
-    EXPECT_FALSE(decodeLenient("S1048000"));        // shorter than 9 characters
+    EXPECT_FALSE(decodeLenient("S1048000")); // shorter than 9 characters
 }
 
 TEST(DecodeLenient, CountClaimingMoreThanTheRecordCarriesIsCut)
@@ -181,7 +181,7 @@ TEST(DecodeLenient, CountClaimingMoreThanTheRecordCarriesIsCut)
     const auto image = decodeLenient("S1FF80000102S1");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->start, 0x8000);
-    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t> { 1, 2 }));
 }
 
 TEST(DecodeLenient, ImageIsCutAtTheTopOfMemory)
@@ -191,7 +191,7 @@ TEST(DecodeLenient, ImageIsCutAtTheTopOfMemory)
     ASSERT_TRUE(image);
     EXPECT_EQ(image->start, 0xFFFE);
     EXPECT_EQ(image->end(), 0x10000u);
-    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(image->bytes, (std::vector<std::uint8_t> { 1, 2 }));
 }
 
 TEST(ErrorMessageFor, FirstMatchingLineOfTheSection)
@@ -208,7 +208,7 @@ TEST(ErrorMessageFor, FirstMatchingLineOfTheSection)
     EXPECT_FALSE(errorMessageFor(lines, '0'));
     EXPECT_FALSE(errorMessageFor(lines, '2'));
     EXPECT_FALSE(errorMessageFor(lines, '3'));
-    EXPECT_FALSE(errorMessageFor(LineList{}, '1'));
+    EXPECT_FALSE(errorMessageFor(LineList {}, '1'));
 }
 
 } // namespace

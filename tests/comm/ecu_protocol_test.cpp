@@ -65,9 +65,9 @@ TEST(EcuCheckCommand, AnswerSlowerThanTheDriverTimeOutIsNoResponse)
 TEST(EcuCheckCommand, SwitchedOffSendsNothing)
 {
     auto config = EcuLine::defaultConfig();
-    config.type = {'Z', 'Z'};
+    config.type = { 'Z', 'Z' };
     EcuLine line(config);
-    line.app.ecuType = {'\0', '\0', '\0'};
+    line.app.ecuType = { '\0', '\0', '\0' };
     test::TempLog log;
     line.link.setLogPath(log.path());
     EXPECT_EQ(line.protocol.EcuCheckCommand(), 0);
@@ -95,7 +95,7 @@ TEST(SCommand, WriteByteSendsTheFrameAndShowsTheTitle)
     const Status s = line.protocol.SCommand(0x1234, 0x5A);
     ASSERT_TRUE(s.ok()) << s.error().text;
     EXPECT_EQ(line.ecu.byteAt(0x1234), 0x5A);
-    EXPECT_EQ(line.wait.titles, std::vector<std::string>{"( 1234 ) = 5A"});
+    EXPECT_EQ(line.wait.titles, std::vector<std::string> { "( 1234 ) = 5A" });
     EXPECT_EQ(line.wait.closes, 1);
     EXPECT_FALSE(line.link.busy);
     EXPECT_FALSE(line.link.isOpen());
@@ -105,11 +105,11 @@ TEST(SCommand, WriteByteSendsTheFrameAndShowsTheTitle)
     for (const std::string& l : log.lines())
         if (l.rfind("WriteFile:OutComm", 0) == 0 || l.rfind("ReadFile:OutComm", 0) == 0)
             frame.push_back(l.substr(0, l.find("  NumberOf")));
-    const std::vector<std::string> expected = {
-        "WriteFile:OutComm   Buffer=53", "ReadFile:OutComm   Buffer=53",
-        "WriteFile:OutComm   Buffer=12", "ReadFile:OutComm   Buffer=12",
-        "WriteFile:OutComm   Buffer=34", "ReadFile:OutComm   Buffer=34",
-        "WriteFile:OutComm   Buffer=5A", "ReadFile:OutComm   Buffer=5A"};
+    const std::vector<std::string> expected
+        = { "WriteFile:OutComm   Buffer=53", "ReadFile:OutComm   Buffer=53",
+              "WriteFile:OutComm   Buffer=12", "ReadFile:OutComm   Buffer=12",
+              "WriteFile:OutComm   Buffer=34", "ReadFile:OutComm   Buffer=34",
+              "WriteFile:OutComm   Buffer=5A", "ReadFile:OutComm   Buffer=5A" };
     EXPECT_EQ(frame, expected);
 }
 
@@ -119,7 +119,7 @@ TEST(SCommand, WriteWordGoesHighByteFirst)
     ASSERT_TRUE(line.protocol.SCommandWord(0x2000, 0xBEEF).ok());
     EXPECT_EQ(line.ecu.byteAt(0x2000), 0xBE);
     EXPECT_EQ(line.ecu.byteAt(0x2001), 0xEF);
-    EXPECT_EQ(line.wait.titles, std::vector<std::string>{"( 2000 ) = BEEF"});
+    EXPECT_EQ(line.wait.titles, std::vector<std::string> { "( 2000 ) = BEEF" });
 }
 
 TEST(SCommand, IdentificationRunsOnlyUntilItHasPassed)
@@ -150,7 +150,7 @@ TEST(SCommand, WrongTypeIsReportedAndNothingIsSent)
 
 TEST(SCommand, EchoFaultsGiveNoResponseInAPlainBoxAndChangeNothing)
 {
-    for (const char* fault : {"wrong-echo:3", "missing-echo:2", "missing-echo:1", "slow:250"}) {
+    for (const char* fault : { "wrong-echo:3", "missing-echo:2", "missing-echo:1", "slow:250" }) {
         SCOPED_TRACE(fault);
         EcuLine line(EcuLine::withFault(fault));
         const auto before = line.ecu.byteAt(0x1234);
@@ -235,7 +235,7 @@ TEST(SCommand, MonitorThatNeverLetsGoDelaysTheWriteOnlyForTicks)
 TEST(ReadEcu, TwoByteImageDecodesToStartAndLength)
 {
     EcuLine line(EcuLine::withRange(0x8000, 0x8001));
-    const std::uint8_t bytes[] = {0x01, 0x02};
+    const std::uint8_t bytes[] = { 0x01, 0x02 };
     line.ecu.setImage(0x8000, bytes);
     const ReadEcuResult r = line.protocol.ReadEcu();
     EXPECT_EQ(r.received, "S1058000010277S9030000FC");
@@ -267,7 +267,7 @@ TEST(ReadEcu, ProgressShowsRecordAddressesWithoutARecordCount)
     EcuLine line(EcuLine::withRange(0x8000, 0x801F));
     line.app.readCount = 0;
     ASSERT_TRUE(line.protocol.ReadEcu().ok());
-    const std::vector<std::string> expected = {"Wait...8000", "Wait...8010", "Wait...0000"};
+    const std::vector<std::string> expected = { "Wait...8000", "Wait...8010", "Wait...0000" };
     EXPECT_EQ(line.wait.lines, expected);
 }
 
@@ -338,14 +338,14 @@ TEST(ReadEcu, NothingArrivedGivesTheMessageWithoutAnAddress)
 
 TEST(ReadEcu, IdentificationFailuresAreCheckFailures)
 {
-    for (const char* fault : {"no-answer", "wrong-type"}) {
+    for (const char* fault : { "no-answer", "wrong-type" }) {
         SCOPED_TRACE(fault);
         EcuLine line(EcuLine::withFault(fault));
         const ReadEcuResult r = line.protocol.ReadEcu();
         EXPECT_EQ(r.outcome, ReadEcuResult::Outcome::CheckFailed);
         ASSERT_TRUE(r.message);
-        EXPECT_EQ(r.message->text, fault == std::string("no-answer") ? "No response from ECU."
-                                                                     : "ECU type is different.");
+        EXPECT_EQ(r.message->text,
+            fault == std::string("no-answer") ? "No response from ECU." : "ECU type is different.");
         EXPECT_EQ(r.message->caption, "Data Exchange");
         EXPECT_TRUE(r.received.empty());
         EXPECT_FALSE(line.link.busy);
@@ -384,7 +384,8 @@ TEST(ReadEcu, CommunicationLogDoesNotChangeTheOutcome)
     // The empty read that ends the image shows the complement of the last "C".
     bool complementOfC = false;
     for (const std::string& l : log.lines())
-        complementOfC |= l.rfind("ReadFile:InComm   Buffer=BC  NumberOfBytesRead=0  GetLastError=0", 0) == 0;
+        complementOfC
+            |= l.rfind("ReadFile:InComm   Buffer=BC  NumberOfBytesRead=0  GetLastError=0", 0) == 0;
     EXPECT_TRUE(complementOfC);
 }
 
@@ -402,9 +403,9 @@ TEST(WriteEcu, ImageIsStoredAndTheAnswerTextShown)
     EXPECT_EQ(r.message->caption, "Write to ECU");
     EXPECT_EQ(r.message->icon, Icon::Information);
     EXPECT_EQ(line.ecu.memory(0x9000, 40), bytes);
-    EXPECT_EQ(line.wait.titles, std::vector<std::string>{"Write to ECU"});
-    const std::vector<std::string> progress = {"Wait...25%", "Wait...50%", "Wait...75%",
-                                               "Wait...100%"};
+    EXPECT_EQ(line.wait.titles, std::vector<std::string> { "Write to ECU" });
+    const std::vector<std::string> progress
+        = { "Wait...25%", "Wait...50%", "Wait...75%", "Wait...100%" };
     EXPECT_EQ(line.wait.lines, progress);
     EXPECT_FALSE(line.link.busy);
     EXPECT_FALSE(line.link.isOpen());
@@ -434,7 +435,7 @@ TEST(WriteEcu, EchoFailureNamesTheDataByteThatFailed)
 {
     // Echoes: "L" 1, "W" 2, the first record 3..44, the second from 45. The
     // second record's data byte 3 starts at its character 14.
-    for (const char* fault : {"missing-echo:59", "wrong-echo:60"}) {
+    for (const char* fault : { "missing-echo:59", "wrong-echo:60" }) {
         SCOPED_TRACE(fault);
         EcuLine line(EcuLine::withFault(fault));
         const auto before = line.ecu.memory(0x8000, 32);
@@ -470,7 +471,7 @@ TEST(WriteEcu, FailureInTheRecordHeaderKeepsTheRecordAddress)
 
 TEST(WriteEcu, FailureOnTheCommandOrTheEndRecordHasNoAddress)
 {
-    for (const char* fault : {"wrong-echo:1", "missing-echo:47"}) {
+    for (const char* fault : { "wrong-echo:1", "missing-echo:47" }) {
         SCOPED_TRACE(fault);
         EcuLine line(EcuLine::withFault(fault));
         // 16 bytes: one record (echoes 3..44), then the end record from 45.

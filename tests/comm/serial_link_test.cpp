@@ -56,7 +56,7 @@ TEST(DefinitionSerialSettings, UnknownValuesMissingKeysAndOtherSectionsChangeNot
                                              "CommPort=COM1\n"
                                              "[Other]\n"
                                              "Data=7\n",
-                                             start);
+        start);
     EXPECT_EQ(s.speedIndex, 4);
     EXPECT_EQ(s.parityIndex, 1);
     EXPECT_EQ(s.dataBitsIndex, 1);
@@ -150,7 +150,7 @@ TEST(SerialLinkOpen, TimerFollowsOpenAndCloseAndCloseClearsTheFlags)
     EXPECT_FALSE(line.link.isOpen());
     EXPECT_FALSE(line.link.busy);
     EXPECT_FALSE(line.link.monitorActive);
-    EXPECT_EQ(timer, (std::vector<bool>{true, false}));
+    EXPECT_EQ(timer, (std::vector<bool> { true, false }));
     line.link.Close(); // closed already: nothing happens
     EXPECT_EQ(timer.size(), 2u);
 }
@@ -205,9 +205,12 @@ TEST(CommunicationLog, OneLineInTheExactFormatPerByte)
     ASSERT_EQ(line.protocol.EcuCheckCommand(), 0);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 3u);
-    const std::regex write(R"(WriteFile:EcuCheckCommand   Buffer=BF  NumberOfBytesWritten=1  GetLastError=0  m_timeOut=100  time=\d+)");
-    const std::regex read1(R"(ReadFile:EcuCheckCommand1   Buffer=51  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
-    const std::regex read2(R"(ReadFile:EcuCheckCommand2   Buffer=58  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
+    const std::regex write(
+        R"(WriteFile:EcuCheckCommand   Buffer=BF  NumberOfBytesWritten=1  GetLastError=0  m_timeOut=100  time=\d+)");
+    const std::regex read1(
+        R"(ReadFile:EcuCheckCommand1   Buffer=51  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
+    const std::regex read2(
+        R"(ReadFile:EcuCheckCommand2   Buffer=58  NumberOfBytesRead=1  GetLastError=0  m_timeOut=100  time=\d+)");
     EXPECT_TRUE(std::regex_match(lines[0], write)) << lines[0];
     EXPECT_TRUE(std::regex_match(lines[1], read1)) << lines[1];
     EXPECT_TRUE(std::regex_match(lines[2], read2)) << lines[2];
@@ -227,7 +230,9 @@ TEST(CommunicationLog, EmptyReadLogsTheComplementAndLeavesTheBuffer)
     EXPECT_EQ(buffer, 0x3C);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(ReadFile:Monitor   Buffer=C3  NumberOfBytesRead=0  GetLastError=0  m_timeOut=7  time=\d+)")))
+    EXPECT_TRUE(std::regex_match(lines[0],
+        std::regex(
+            R"(ReadFile:Monitor   Buffer=C3  NumberOfBytesRead=0  GetLastError=0  m_timeOut=7  time=\d+)")))
         << lines[0];
 }
 

@@ -66,10 +66,10 @@ TEST(VirtualEcu, AnswersMonitorPollsHighByteFirst)
         }
         return answer;
     };
-    EXPECT_EQ(poll(0xA0, 2), (std::vector<int>{0x01, 0xF4}));
-    EXPECT_EQ(poll(0xA1, 1), std::vector<int>{0});
-    EXPECT_EQ(poll(0xA1, 1), std::vector<int>{1});
-    EXPECT_EQ(poll(0xA2, 1), std::vector<int>{}); // unknown item: silence
+    EXPECT_EQ(poll(0xA0, 2), (std::vector<int> { 0x01, 0xF4 }));
+    EXPECT_EQ(poll(0xA1, 1), std::vector<int> { 0 });
+    EXPECT_EQ(poll(0xA1, 1), std::vector<int> { 1 });
+    EXPECT_EQ(poll(0xA2, 1), std::vector<int> {}); // unknown item: silence
     EXPECT_EQ(line.ecu.polls(), 3);
 }
 
@@ -131,25 +131,23 @@ private:
 TEST(EcuSimProgram, HelpAndBadOptions)
 {
     {
-        SimProcess help({"--help"});
+        SimProcess help({ "--help" });
         EXPECT_EQ(help.readLine().rfind("Usage: zlm-ecu-sim", 0), 0u);
-        while (!help.readLine().empty()) {
-        }
+        while (!help.readLine().empty()) { }
         EXPECT_EQ(help.wait(), 0);
     }
-    SimProcess bad({"--fault", "melt"});
+    SimProcess bad({ "--fault", "melt" });
     EXPECT_EQ(bad.readLine(), "");
     EXPECT_EQ(bad.wait(), 2);
 }
 
 TEST(EcuSimProgram, ServesAnImageFileThroughItsLink)
 {
-    const std::string link = (std::filesystem::temp_directory_path()
-                              / ("zlm-ecu-" + std::to_string(::getpid())))
-                                 .string();
-    SimProcess sim({"--image", ZLM_TEST_DATA_DIR "/small.lyn", "--definition",
-                    ZLM_RES_DIR "/ZLM350.def", "--type", "AB", "--link", link, "--monitor",
-                    "A1=const:77"});
+    const std::string link
+        = (std::filesystem::temp_directory_path() / ("zlm-ecu-" + std::to_string(::getpid())))
+              .string();
+    SimProcess sim({ "--image", ZLM_TEST_DATA_DIR "/small.lyn", "--definition",
+        ZLM_RES_DIR "/ZLM350.def", "--type", "AB", "--link", link, "--monitor", "A1=const:77" });
     const std::string device = sim.readLine();
     ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
     EXPECT_EQ(std::filesystem::read_symlink(link).string(), device);
@@ -159,7 +157,7 @@ TEST(EcuSimProgram, ServesAnImageFileThroughItsLink)
     serial.flowIndex = 1;
     serial.timeoutMs = test::kTestTimeoutMs;
     AppSettings app;
-    app.ecuType = {'A', 'B', '\0'};
+    app.ecuType = { 'A', 'B', '\0' };
     SerialLink serialLink(serial);
     serialLink.setDeviceResolver([&](int) { return link; });
     TickPump pump(serialLink, test::kTestTick, true);
@@ -185,7 +183,7 @@ TEST(EcuSimProgram, ServesAnImageFileThroughItsLink)
     serialLink.Close();
 
     const WriteEcuResult w = protocol.WriteEcu(0x8000, std::vector<std::uint8_t>(16, 0xEE),
-                                               LineList::fromText("[Error Message]\n0,done\n"));
+        LineList::fromText("[Error Message]\n0,done\n"));
     EXPECT_TRUE(w.ok);
     ASSERT_TRUE(w.message);
     EXPECT_EQ(w.message->text, "done");
