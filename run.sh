@@ -42,7 +42,8 @@ ini_set() {
             else { at = e; while (at > s + 1 && trim(line[at - 1]) == "") at-- }
             for (i = 1; i <= n; i++) { if (i == at) print kv cr; print line[i] cr }
             if (at == n + 1) print kv cr
-        }' "$1" > "$tmp" && mv "$tmp" "$1"
+        }' "$1" > "$tmp" && cat "$tmp" > "$1"
+    rm -f "$tmp"
 }
 
 settings="${ZLM350_HOME:-${XDG_CONFIG_HOME:-$HOME/.config}/ZLM-350}"
@@ -55,7 +56,7 @@ if [ -z "$ini" ]; then
     echo "Settings folder prepared: $settings"
 fi
 # Definition files: a newer build replaces them; the standard data file is the user's once copied.
-for f in build/res/ZLM350*.STZ; do cp -u "$f" "$settings/"; done
+for f in ZLM350 ZLM350B ZLM350C ZLM350D; do cp -u "build/res/$f.STZ" "$settings/"; done
 [ -e "$settings/Standard_data.lyn" ] || cp build/res/Standard_data.lyn "$settings/"
 if [ ! -e "$settings/registry.reg" ]; then
     cat > "$settings/registry.reg" <<'REG'
@@ -84,6 +85,7 @@ stop_sim() {
     fi
 }
 trap stop_sim EXIT
+trap 'exit 130' INT TERM
 if [ $batch -eq 0 ] && [ "${ZLM_SIM:-1}" != 0 ]; then
     if [ -x build/sim/zlm-ecu-sim ]; then
         link="$settings/zlm-ecu-sim"
