@@ -3,6 +3,7 @@
 // windows come in: the message boxes of a failed start, the main frame, the
 // splash window and the batch request.
 #include "app/about_dialog.h"
+#include "app/frame_tools.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "app/vex_app.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
 
     // The frame sizes itself (600 x 460) and stands centred on the screen.
     zlm::CMainFrame frame(app);
+    // The serial line and the communication tools, for as long as the frame lives.
+    new zlm::FrameTools(frame, app);
 
     if (!app.batchSource.empty() || !app.batchTarget.empty()) {
         // The conversion runs once the event loop is up; the frame stays hidden

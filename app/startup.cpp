@@ -50,6 +50,7 @@ std::vector<Message> prepareApplication(
 
     app.settings
         = readAppSettings(registry, AppSettings::defaultsFor(env.screenWidth, env.screenHeight));
+    app.link().setLogPath(app.settings.commLogPath);
 
     if (!searchPath(app.programName + ".ini", app.programDir))
         return { iniMissingMessage(app.programName) };

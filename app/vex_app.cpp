@@ -1,6 +1,7 @@
 #include "app/vex_app.h"
 
 #include "data/conversion.h"
+#include "platform/termios_port.h"
 
 #include <cassert>
 #include <system_error>
@@ -9,7 +10,19 @@ namespace zlm {
 
 CVexApp::CVexApp()
     : m_data(std::make_unique<EcuDataSet>(definitionLines))
-{ }
+    , m_link(std::make_unique<SerialLink>(serial))
+    , m_protocol(std::make_unique<EcuProtocol>(*m_link, settings, [this] {
+        if (m_pump)
+            m_pump();
+    }))
+{
+    // "PORT1".."PORT8" name devices through the settings file's "DEVICES" section.
+    m_link->setDeviceResolver([this](int portIndex) { return portDevicePath(portIndex, iniPath); });
+    // Every load re-reads the definition's serial parameters.
+    m_data->afterLoad = [this](const LineList& definition) {
+        applyDefinitionSerialSettings(definition, serial);
+    };
+}
 
 CVexApp::~CVexApp()
 {

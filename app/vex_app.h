@@ -4,6 +4,8 @@
 // set and the prompts. Windows and dialogs receive it (or the parts they need)
 // in their constructors.
 #include "app/app_settings.h"
+#include "comm/ecu_protocol.h"
+#include "comm/serial_link.h"
 #include "data/ecu_data_set.h"
 #include "data/line_list.h"
 #include "platform/prompts.h"
@@ -49,6 +51,12 @@ public:
     Prompts& prompts();
     void setPrompts(std::unique_ptr<Prompts> prompts) { m_prompts = std::move(prompts); }
 
+    // The serial line to the ECU and the protocol spoken on it. The pump
+    // dispatches one pending window message while the protocol waits.
+    SerialLink& link() { return *m_link; }
+    EcuProtocol& protocol() { return *m_protocol; }
+    void setPump(EcuProtocol::Pump pump) { m_pump = std::move(pump); }
+
     // Formats a physical value with the X, Y or Z display format.
     std::string formatX(float value) const;
     std::string formatY(float value) const;
@@ -57,6 +65,9 @@ public:
 private:
     std::unique_ptr<EcuDataSet> m_data;
     std::unique_ptr<Prompts> m_prompts;
+    EcuProtocol::Pump m_pump;
+    std::unique_ptr<SerialLink> m_link;
+    std::unique_ptr<EcuProtocol> m_protocol;
 };
 
 } // namespace zlm

@@ -403,10 +403,8 @@ bool CMainFrame::pollTimerActive() const
 
 void CMainFrame::pollTick()
 {
-    if (timeOut > 0)
-        --timeOut;
-    if (m_hooks.monitorTick)
-        m_hooks.monitorTick();
+    if (m_hooks.timerTick)
+        m_hooks.timerTick();
 }
 
 } // namespace zlm

@@ -112,8 +112,11 @@ struct FrameHooks {
     std::function<void()> constantsList;
     std::function<void()> dataExchange;
     std::function<void()> directory;
-    // One monitor poll, run on every tick of the 100 ms timer.
-    std::function<void()> monitorTick;
+    // Every tick of the 100 ms timer: the serial link's time-out countdown
+    // and one step of the monitor poll.
+    std::function<void()> timerTick;
+    // Shift+Enter on a table cell: send the current cell to the running ECU.
+    std::function<void()> writeCellToEcu;
 };
 
 class CMainFrame final : public QMainWindow {
@@ -184,7 +187,6 @@ public:
     void startPollTimer();
     void stopPollTimer();
     bool pollTimerActive() const;
-    int timeOut = 0;  // time-out countdown in ticks, decremented by every tick
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -7,6 +7,7 @@
 #include "views/cell_editor.h"
 #include "views/grid_pane.h"
 #include "views/undo_stack.h"
+#include "views/main_frame.h"
 #include "views/vex_doc.h"
 
 #include <QFontMetrics>
@@ -34,12 +35,6 @@ constexpr int kLabelInsetPx = 4; // Z labels end this far left of the column's e
 constexpr int kLabelTopPx = 2; // and start this far below the row's top
 constexpr int kMinCellPx = 8;
 constexpr int kMinFontPx = 6;
-
-TableWindow::EcuWriteHook& ecuWriteHook()
-{
-    static TableWindow::EcuWriteHook hook;
-    return hook;
-}
 
 // Program-wide: a commit must not run again while its own message box is shown.
 bool g_applying = false;
@@ -149,11 +144,6 @@ int settleTruncation(const RawConversion& conversion)
 }
 
 } // namespace
-
-void TableWindow::setEcuWriteHook(EcuWriteHook hook)
-{
-    ecuWriteHook() = std::move(hook);
-}
 
 TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
     : EditWindow(parent)
@@ -621,8 +611,10 @@ void TableWindow::editorKey(CellEditor* editor, int character, bool shift)
     m_doc.EndChange(kOwnKind);
     placeCellEditor();
     const MapMode mode = m_app.data().mapMode;
-    if (shift && mode != MapMode::Free && m->edit.part == EditPart::Data && ecuWriteHook())
-        ecuWriteHook()(*m, dataCellAddress(*m, m->edit.line, m->edit.point));
+    // Config maps send the cell to the running ECU at once.
+    const auto& sendToEcu = m_doc.frame().hooks().writeCellToEcu;
+    if (shift && mode != MapMode::Free && m->edit.part == EditPart::Data && sendToEcu)
+        sendToEcu();
 }
 
 // --- picking ---------------------------------------------------------------------------------

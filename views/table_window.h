@@ -51,13 +51,6 @@ public:
     // editors. Called after a re-target and by RefreshAll.
     void relayout();
 
-    // Shift+Enter on a DATA cell in map modes 0 and 3 sends the cell's byte to
-    // the ECU through this program-wide hook (the owner of the serial line
-    // sets it; unset: nothing is sent). Called after the typed value has been
-    // applied, with the map and the image address of its current cell.
-    using EcuWriteHook = std::function<void(MapDefinition& map, std::uint16_t address)>;
-    static void setEcuWriteHook(EcuWriteHook hook);
-
     // --- state, for the view and for tests ------------------------------------------
     bool pairedLayout() const;
     int cellWidth() const { return m_cellWidth; }

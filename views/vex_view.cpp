@@ -5,6 +5,8 @@
 #include "views/child_frame.h"
 #include "views/edit_window.h"
 #include "views/table_window.h"
+#include "views/edit_bar.h"
+#include "views/main_frame.h"
 #include "views/vex_doc.h"
 
 #include <QApplication>
@@ -84,9 +86,14 @@ std::unique_ptr<CVexView> CVexView::create(CVexApp& app, CVexDoc& doc, int kind)
 CVexView::CVexView(CVexApp& app, CVexDoc& doc, ViewKind kind)
     : m_app(app), m_doc(doc), m_kind(kind)
 {
-    if (kind == ViewKind::Table)
-        m_window = new TableWindow(app, doc, this);
-    else
+    if (kind == ViewKind::Table) {
+        auto* table = new TableWindow(app, doc, this);
+        // A THROT value typed or stepped in the table renames its Line entry.
+        connect(table, &TableWindow::lineEntryChanged, this, [&doc](int line, const QString& text) {
+            doc.frame().editBar().setLineText(line, text);
+        });
+        m_window = table;
+    } else
         m_window = new MapWindowPlaceholder(app, this);
     m_window->setGeometry(rect());
     // Keys of the window and of its edit fields pass by the view first.

@@ -803,16 +803,15 @@ TEST_F(MainFrameTest, HooksRunTheirCommandsAndDriveTheCheckMarks)
     EXPECT_TRUE(m_frame->execute(cmd::kRs232c));
 }
 
-TEST_F(MainFrameTest, PollTimerCountsTheTimeOutDown)
+TEST_F(MainFrameTest, PollTimerTicksUntilStopped)
 {
-    int polls = 0;
-    m_frame->hooks().monitorTick = [&polls] { ++polls; };
-    m_frame->timeOut = 2;
+    int ticks = 0;
+    m_frame->hooks().timerTick = [&ticks] { ++ticks; };
     m_frame->startPollTimer();
     EXPECT_TRUE(m_frame->pollTimerActive());
-    EXPECT_TRUE(QTest::qWaitFor([&polls] { return polls >= 3; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&ticks] { return ticks >= 3; }, 10000));
     m_frame->stopPollTimer();
-    EXPECT_EQ(m_frame->timeOut, 0);
+    EXPECT_FALSE(m_frame->pollTimerActive());
 }
 
 } // namespace

@@ -235,7 +235,7 @@ TEST_F(TableWindowTest, PickingAnotherCellAppliesThePendingText)
 TEST_F(TableWindowTest, ShiftEnterSendsTheCellOnlyInConfigMaps)
 {
     int sent = 0;
-    TableWindow::setEcuWriteHook([&](MapDefinition&, std::uint16_t) { ++sent; });
+    m_frame->hooks().writeCellToEcu = [&] { ++sent; };
     open("Fuel Map1");
     clickCell(0, 0);
     type(cell(), "2", Qt::ShiftModifier);
@@ -243,12 +243,9 @@ TEST_F(TableWindowTest, ShiftEnterSendsTheCellOnlyInConfigMaps)
     EXPECT_EQ(sent, 0); // free maps are not sent cell by cell
 
     m_app.data().mapMode = MapMode::ConfigInImage;
-    std::uint16_t address = 0;
-    TableWindow::setEcuWriteHook([&](MapDefinition&, std::uint16_t a) { ++sent, address = a; });
     type(cell(), "3", Qt::ShiftModifier);
     EXPECT_EQ(sent, 1);
-    EXPECT_EQ(address, dataCellAddress(map(), 0, 0));
-    TableWindow::setEcuWriteHook({});
+    EXPECT_EQ(dataByte(0, 0), 60); // applied before it is sent
 }
 
 // --- steps -------------------------------------------------------------------------------------
