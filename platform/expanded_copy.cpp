@@ -273,7 +273,7 @@ CopyResult copyWithCheck(const fs::path& source, const fs::path& destination, bo
         switch (checkTimeStamps(source, destination)) {
         case TimeStampCheck::Error: {
             CopyResult r;
-            r.error = CopyError::Other;
+            r.error = CopyError::TimeStamp;
             r.messages.push_back(plainMessage("Time stamp check error!"));
             return r;
         }

@@ -16,7 +16,8 @@ enum class CopyError {
     ReadError,  // the source cannot be opened or read, or is damaged
     WriteError, // the destination cannot be created or written
     NoMemory,
-    Other,
+    TimeStamp,  // the time-stamp rule could not read a file's time
+    Other,      // any other failure of the expansion (no message of its own)
 };
 
 struct CopyResult {

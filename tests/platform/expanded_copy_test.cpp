@@ -189,6 +189,7 @@ TEST_F(TimeStampRule, UnreadableFileIsTimeStampError)
     const auto r = expandedCopy(m_source, m_dest, true);
     EXPECT_FALSE(r.ok);
     ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.error, CopyError::TimeStamp);
     EXPECT_EQ(r.messages[0].text, "Time stamp check error!");
     EXPECT_EQ(readFile(m_dest), "installed");
 }
