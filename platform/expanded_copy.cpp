@@ -23,7 +23,7 @@ std::string bracketedName(const fs::path& destination)
 
 Message plainMessage(std::string text, Icon icon = Icon::None)
 {
-    return Message{0, std::move(text), icon, {}};
+    return Message { 0, std::move(text), icon, {} };
 }
 
 CopyResult failure(CopyError error, const fs::path& destination, int systemError = 0)
@@ -50,7 +50,9 @@ CopyResult failure(CopyError error, const fs::path& destination, int systemError
 // An open file descriptor, closed on every path out.
 class Fd {
 public:
-    explicit Fd(int fd) : m_fd(fd) {}
+    explicit Fd(int fd)
+        : m_fd(fd)
+    { }
     ~Fd()
     {
         if (m_fd >= 0)
@@ -76,9 +78,9 @@ private:
 class PendingFile {
 public:
     explicit PendingFile(const fs::path& destination)
-        : m_destination(destination),
-          m_path((destination.has_parent_path() ? destination.parent_path() : fs::path("."))
-                 / ("." + destination.filename().string() + ".XXXXXX"))
+        : m_destination(destination)
+        , m_path((destination.has_parent_path() ? destination.parent_path() : fs::path("."))
+              / ("." + destination.filename().string() + ".XXXXXX"))
     {
         std::string name = m_path.string();
         m_fd = ::mkstemp(name.data());
@@ -110,7 +112,7 @@ public:
             if (::close(fd) != 0)
                 return errno;
         }
-        const struct timespec times[2] = {source.st_atim, source.st_mtim};
+        const struct timespec times[2] = { source.st_atim, source.st_mtim };
         ::utimensat(AT_FDCWD, m_path.c_str(), times, 0);
         // A fresh file's usual mode: a read-only medium must not make the
         // installed copy read-only.
@@ -149,7 +151,7 @@ bool writeAll(int fd, const char* data, std::size_t size)
 CopyResult copyUnchanged(const fs::path& source, const fs::path& destination)
 {
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
+    struct stat st { };
     if (!in.valid() || ::fstat(in.get(), &st) != 0)
         return failure(CopyError::ReadError, destination, errno);
     if (S_ISDIR(st.st_mode))
@@ -181,18 +183,24 @@ CopyResult copyUnchanged(const fs::path& source, const fs::path& destination)
 CopyError fromMspack(int code, bool extracting)
 {
     switch (code) {
-    case MSPACK_ERR_OK: return CopyError::None;
-    case MSPACK_ERR_NOMEMORY: return CopyError::NoMemory;
+    case MSPACK_ERR_OK:
+        return CopyError::None;
+    case MSPACK_ERR_NOMEMORY:
+        return CopyError::NoMemory;
     // While extracting, the input is already open: an open failure is the output's.
-    case MSPACK_ERR_OPEN: return extracting ? CopyError::WriteError : CopyError::ReadError;
-    case MSPACK_ERR_WRITE: return CopyError::WriteError;
+    case MSPACK_ERR_OPEN:
+        return extracting ? CopyError::WriteError : CopyError::ReadError;
+    case MSPACK_ERR_WRITE:
+        return CopyError::WriteError;
     case MSPACK_ERR_READ:
     case MSPACK_ERR_SEEK:
     case MSPACK_ERR_DATAFORMAT:
     case MSPACK_ERR_DECRUNCH:
     case MSPACK_ERR_CHECKSUM:
-    case MSPACK_ERR_SIGNATURE: return CopyError::ReadError;
-    default: return CopyError::Other;
+    case MSPACK_ERR_SIGNATURE:
+        return CopyError::ReadError;
+    default:
+        return CopyError::Other;
     }
 }
 
@@ -211,7 +219,7 @@ struct Szdd {
 
 CopyResult copyExpanded(const fs::path& source, const fs::path& destination)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(source.c_str(), &st) != 0)
         return failure(CopyError::ReadError, destination, errno);
     if (S_ISDIR(st.st_mode))
@@ -239,7 +247,7 @@ CopyResult copyExpanded(const fs::path& source, const fs::path& destination)
     if (code != MSPACK_ERR_OK)
         return failure(fromMspack(code, true), destination, errno);
     // A truncated file expands "successfully" but short of the header's length.
-    struct stat written {};
+    struct stat written { };
     if (::stat(out.path().c_str(), &written) != 0)
         return failure(CopyError::WriteError, destination, errno);
     if (written.st_size != szdd.header->length)
@@ -256,18 +264,18 @@ using LocalTime = std::tuple<int, int, int, int, int, int>;
 std::optional<LocalTime> lastWriteLocal(const fs::path& path)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
+    struct stat st { };
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
         return std::nullopt;
-    struct tm t {};
+    struct tm t { };
     if (!::localtime_r(&st.st_mtim.tv_sec, &t))
         return std::nullopt;
-    return LocalTime{t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    return LocalTime { t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec };
 }
 
 template <typename CopyFn>
-CopyResult copyWithCheck(const fs::path& source, const fs::path& destination, bool check,
-                         CopyFn copy)
+CopyResult copyWithCheck(
+    const fs::path& source, const fs::path& destination, bool check, CopyFn copy)
 {
     if (check) {
         switch (checkTimeStamps(source, destination)) {
@@ -281,8 +289,7 @@ CopyResult copyWithCheck(const fs::path& source, const fs::path& destination, bo
             CopyResult r;
             r.ok = true;
             r.keptNewer = true;
-            r.messages.push_back(plainMessage(
-                bracketedName(destination)
+            r.messages.push_back(plainMessage(bracketedName(destination)
                     + "Newer date file is already exist. Copy was not executed.",
                 Icon::Information));
             return r;
@@ -302,7 +309,7 @@ CopyResult copyWithCheck(const fs::path& source, const fs::path& destination, bo
 
 TimeStampCheck checkTimeStamps(const fs::path& source, const fs::path& destination)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(destination.c_str(), &st) != 0 && errno == ENOENT)
         return TimeStampCheck::Copy;
     const auto from = lastWriteLocal(source);

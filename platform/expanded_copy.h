@@ -13,11 +13,11 @@ namespace zlm {
 
 enum class CopyError {
     None,
-    ReadError,  // the source cannot be opened or read, or is damaged
+    ReadError, // the source cannot be opened or read, or is damaged
     WriteError, // the destination cannot be created or written
     NoMemory,
-    TimeStamp,  // the time-stamp rule could not read a file's time
-    Other,      // any other failure of the expansion (no message of its own)
+    TimeStamp, // the time-stamp rule could not read a file's time
+    Other, // any other failure of the expansion (no message of its own)
 };
 
 struct CopyResult {
@@ -33,15 +33,15 @@ struct CopyResult {
 };
 
 enum class TimeStampCheck {
-    Copy,            // no destination yet, or the source is not older
+    Copy, // no destination yet, or the source is not older
     KeepDestination, // the source is older than the destination
-    Error,           // a file cannot be opened for reading
+    Error, // a file cannot be opened for reading
 };
 
 // Compares the last-write times of both files in local time, field by field
 // down to the second (fractions ignored).
-TimeStampCheck checkTimeStamps(const std::filesystem::path& source,
-                               const std::filesystem::path& destination);
+TimeStampCheck checkTimeStamps(
+    const std::filesystem::path& source, const std::filesystem::path& destination);
 
 // The expanded copy. With `checkTimeStamp`, a missing destination is copied,
 // an unreadable file gives "Time stamp check error!" and an older source keeps
@@ -51,10 +51,10 @@ TimeStampCheck checkTimeStamps(const std::filesystem::path& source,
 // name). The destination is replaced only once the whole content is there, and
 // takes the source's last-write time.
 CopyResult expandedCopy(const std::filesystem::path& source,
-                        const std::filesystem::path& destination, bool checkTimeStamp);
+    const std::filesystem::path& destination, bool checkTimeStamp);
 
 // The same time-stamp rule and messages, then the file copied as it is.
-CopyResult plainCopy(const std::filesystem::path& source,
-                     const std::filesystem::path& destination, bool checkTimeStamp);
+CopyResult plainCopy(const std::filesystem::path& source, const std::filesystem::path& destination,
+    bool checkTimeStamp);
 
 } // namespace zlm

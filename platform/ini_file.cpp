@@ -44,7 +44,7 @@ std::optional<KeyLine> keyLine(std::string_view line)
     const auto key = text::trim(t.substr(0, eq));
     if (key.empty())
         return std::nullopt;
-    return KeyLine{key, text::trim(t.substr(eq + 1))};
+    return KeyLine { key, text::trim(t.substr(eq + 1)) };
 }
 
 std::string_view unquote(std::string_view v)
@@ -64,7 +64,7 @@ IniDocument IniDocument::fromText(std::string_view text)
     while (!text.empty()) {
         const auto lf = text.find('\n');
         if (lf == std::string_view::npos) {
-            doc.m_lines.push_back({std::string(text), {}});
+            doc.m_lines.push_back({ std::string(text), {} });
             break;
         }
         std::string_view line = text.substr(0, lf);
@@ -73,7 +73,7 @@ IniDocument IniDocument::fromText(std::string_view text)
             line.remove_suffix(1);
             end = "\r\n";
         }
-        doc.m_lines.push_back({std::string(line), std::move(end)});
+        doc.m_lines.push_back({ std::string(line), std::move(end) });
         text.remove_prefix(lf + 1);
     }
     return doc;
@@ -163,7 +163,8 @@ void IniDocument::insertLine(std::size_t at, std::string text)
     // The line before the new one needs a line end of its own now.
     if (at > 0 && m_lines[at - 1].end.empty())
         m_lines[at - 1].end = end;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), end});
+    m_lines.insert(
+        m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line { std::move(text), end });
 }
 
 void IniDocument::set(std::string_view section, std::string_view key, std::string_view value)
@@ -243,7 +244,7 @@ int profileInt(std::string_view value)
 IniDocument IniFile::read() const
 {
     const auto content = readWholeFile(m_path);
-    return content ? IniDocument::fromText(*content) : IniDocument{};
+    return content ? IniDocument::fromText(*content) : IniDocument {};
 }
 
 Status IniFile::write(const IniDocument& document) const
@@ -251,8 +252,8 @@ Status IniFile::write(const IniDocument& document) const
     return replaceFile(m_path, document.toText());
 }
 
-std::string IniFile::getString(std::string_view section, std::string_view key,
-                               std::string_view defaultValue) const
+std::string IniFile::getString(
+    std::string_view section, std::string_view key, std::string_view defaultValue) const
 {
     if (auto value = read().find(section, key))
         return *value;
@@ -276,7 +277,7 @@ std::optional<IniDocument> IniFile::readForChange() const
 {
     std::error_code ec;
     if (!std::filesystem::exists(m_path, ec) && !ec)
-        return IniDocument{};
+        return IniDocument {};
     // A file that exists but cannot be read must not be replaced by one key.
     const auto content = readWholeFile(m_path);
     if (!content)

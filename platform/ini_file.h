@@ -62,12 +62,14 @@ private:
 // a failed write leaves the old file whole).
 class IniFile {
 public:
-    explicit IniFile(std::filesystem::path path) : m_path(std::move(path)) {}
+    explicit IniFile(std::filesystem::path path)
+        : m_path(std::move(path))
+    { }
     const std::filesystem::path& path() const { return m_path; }
 
     // The value, or `defaultValue` when the key or the file is missing.
-    std::string getString(std::string_view section, std::string_view key,
-                          std::string_view defaultValue = {}) const;
+    std::string getString(
+        std::string_view section, std::string_view key, std::string_view defaultValue = {}) const;
     // The value read as a decimal number: optional sign, then the leading digits
     // (0 when there are none). `defaultValue` when the key is missing or empty.
     int getInt(std::string_view section, std::string_view key, int defaultValue) const;

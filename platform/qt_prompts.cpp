@@ -19,11 +19,16 @@ QString qs(const std::string& s)
 QMessageBox::Icon qtIcon(Icon icon)
 {
     switch (icon) {
-    case Icon::Stop: return QMessageBox::Critical;
-    case Icon::Exclamation: return QMessageBox::Warning;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::None: break;
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -53,11 +58,11 @@ QStringList qtNameFilters(const std::string& filter)
     return filters;
 }
 
-Answer QtPrompts::message(const std::string& text, const std::string& caption, Icon icon,
-                          Buttons buttons)
+Answer QtPrompts::message(
+    const std::string& text, const std::string& caption, Icon icon, Buttons buttons)
 {
     QMessageBox box(qtIcon(icon), qs(messageCaption(caption)), qs(text), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+        QApplication::activeWindow());
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -76,11 +81,16 @@ Answer QtPrompts::message(const std::string& text, const std::string& caption, I
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: break;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        break;
     }
     // Closed without a button: Escape means Cancel where there is one.
     if (buttons == Buttons::OkCancel || buttons == Buttons::YesNoCancel)
@@ -108,11 +118,11 @@ std::optional<std::string> QtPrompts::chooseFile(const FileDialogRequest& reques
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
-std::optional<std::string> QtPrompts::chooseFolder(const std::string& title,
-                                                   const std::string& initialFolder)
+std::optional<std::string> QtPrompts::chooseFolder(
+    const std::string& title, const std::string& initialFolder)
 {
-    const QString folder = QFileDialog::getExistingDirectory(QApplication::activeWindow(),
-                                                             qs(title), qs(initialFolder));
+    const QString folder = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), qs(title), qs(initialFolder));
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();

@@ -10,10 +10,10 @@ namespace zlm {
 class QtPrompts final : public Prompts {
 public:
     Answer message(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons = Buttons::Ok) override;
+        Buttons buttons = Buttons::Ok) override;
     std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
-    std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::string& initialFolder) override;
+    std::optional<std::string> chooseFolder(
+        const std::string& title, const std::string& initialFolder) override;
 };
 
 // "Name(*.lyn)|*.lyn|All Files(*.*)|*.*||" as Qt's name filters:

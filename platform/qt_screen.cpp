@@ -13,9 +13,9 @@ ScreenSize screenSize()
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize size = screen->size();
         if (size.width() > 0 && size.height() > 0)
-            return {size.width(), size.height()};
+            return { size.width(), size.height() };
     }
-    return {1024, 768};
+    return { 1024, 768 };
 }
 
 } // namespace zlm

@@ -45,12 +45,23 @@ std::string quotedText(std::string_view s)
     std::string out = "\"";
     for (const char c : s) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
         }
     }
     return out + "\"";
@@ -76,10 +87,17 @@ std::optional<std::string> unquoted(std::string_view& s)
         if (++i == s.size())
             return std::nullopt;
         switch (s[i]) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        default: out += s[i]; // \\ and \" and anything else taken literally
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            out += s[i]; // \\ and \" and anything else taken literally
         }
     }
     return std::nullopt;
@@ -226,7 +244,7 @@ public:
             std::size_t end = sectionEnd(i);
             // Blank lines that separated the key from the next one go with it.
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i),
-                          m_lines.begin() + static_cast<std::ptrdiff_t>(end));
+                m_lines.begin() + static_cast<std::ptrdiff_t>(end));
             removed = true;
         }
         while (!m_lines.empty() && text::trim(m_lines.back()).empty())
@@ -276,7 +294,10 @@ private:
 
 class FileRegistryKey final : public RegistryKey {
 public:
-    FileRegistryKey(fs::path file, std::string path) : m_file(std::move(file)), m_path(std::move(path)) {}
+    FileRegistryKey(fs::path file, std::string path)
+        : m_file(std::move(file))
+        , m_path(std::move(path))
+    { }
 
     std::optional<std::size_t> valueSize(std::string_view name) const override
     {
@@ -286,7 +307,8 @@ public:
         return v->type == ValueType::Text ? v->text.size() + 1 : sizeof(std::uint32_t);
     }
 
-    std::optional<std::string> readString(std::string_view name, std::size_t maxBytes) const override
+    std::optional<std::string> readString(
+        std::string_view name, std::size_t maxBytes) const override
     {
         auto v = find(name);
         if (!v || v->type != ValueType::Text || v->text.size() + 1 > maxBytes)
@@ -327,11 +349,10 @@ private:
         return doc ? doc->find(m_path, name) : std::nullopt;
     }
 
-    template <typename F>
-    Status change(F&& edit)
+    template <typename F> Status change(F&& edit)
     {
         std::error_code ec;
-        auto doc = fs::exists(m_file, ec) ? RegistryText::load(m_file) : RegistryText{};
+        auto doc = fs::exists(m_file, ec) ? RegistryText::load(m_file) : RegistryText {};
         if (!doc)
             return messageFor(kWriteFailed);
         edit(*doc);
@@ -364,7 +385,7 @@ std::unique_ptr<RegistryKey> FileRegistry::createKey(std::string_view path)
     if (key.empty())
         return nullptr;
     std::error_code ec;
-    auto doc = fs::exists(m_file, ec) ? RegistryText::load(m_file) : RegistryText{};
+    auto doc = fs::exists(m_file, ec) ? RegistryText::load(m_file) : RegistryText {};
     if (!doc)
         return nullptr;
     if (!doc->exists(key)) {
@@ -394,10 +415,10 @@ AppSettings readAppSettings(const Registry& registry, AppSettings settings)
     // two-character text replaces the type.
     if (const auto size = key->valueSize("EcuCheckResult")) {
         if (*size == 1) {
-            settings.ecuType = {'\0', '\0', '\0'};
+            settings.ecuType = { '\0', '\0', '\0' };
         } else if (*size == 3) {
             if (const auto type = key->readString("EcuCheckResult", 3))
-                settings.ecuType = {(*type)[0], (*type)[1], '\0'};
+                settings.ecuType = { (*type)[0], (*type)[1], '\0' };
         }
     }
 

@@ -33,9 +33,8 @@ public:
     virtual std::optional<std::size_t> valueSize(std::string_view name) const = 0;
     // A text value whose size (terminating zero included) is at most `maxBytes`;
     // nothing when absent, of another type or too long for the buffer.
-    virtual std::optional<std::string>
-    readString(std::string_view name,
-               std::size_t maxBytes = std::numeric_limits<std::size_t>::max()) const = 0;
+    virtual std::optional<std::string> readString(std::string_view name,
+        std::size_t maxBytes = std::numeric_limits<std::size_t>::max()) const = 0;
     // A 32-bit number value; nothing when absent or of another type.
     virtual std::optional<std::uint32_t> readDword(std::string_view name) const = 0;
 
@@ -65,7 +64,9 @@ public:
 // afresh and every change rewrites it; a missing file holds no key.
 class FileRegistry final : public Registry {
 public:
-    explicit FileRegistry(std::filesystem::path file) : m_file(std::move(file)) {}
+    explicit FileRegistry(std::filesystem::path file)
+        : m_file(std::move(file))
+    { }
     // "registry.reg" in the settings folder.
     static std::filesystem::path defaultFile();
     const std::filesystem::path& file() const { return m_file; }

@@ -25,7 +25,7 @@ std::optional<ScreenSize> parseScreenSize(std::string_view text)
     const auto h = positive(text.substr(x + 1));
     if (!w || !h)
         return std::nullopt;
-    return ScreenSize{*w, *h};
+    return ScreenSize { *w, *h };
 }
 
 std::optional<ScreenSize> screenSizeFromEnvironment()

@@ -7,7 +7,7 @@
 namespace zlm {
 
 struct ScreenSize {
-    int width = 0;  // pixels
+    int width = 0; // pixels
     int height = 0; // pixels
     bool operator==(const ScreenSize&) const = default;
 };

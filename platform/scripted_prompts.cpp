@@ -12,11 +12,16 @@ namespace zlm {
 std::string_view iconName(Icon icon)
 {
     switch (icon) {
-    case Icon::Stop: return "STOP";
-    case Icon::Exclamation: return "EXCLAMATION";
-    case Icon::Question: return "QUESTION";
-    case Icon::Information: return "INFORMATION";
-    case Icon::None: break;
+    case Icon::Stop:
+        return "STOP";
+    case Icon::Exclamation:
+        return "EXCLAMATION";
+    case Icon::Question:
+        return "QUESTION";
+    case Icon::Information:
+        return "INFORMATION";
+    case Icon::None:
+        break;
     }
     return "NONE";
 }
@@ -74,10 +79,18 @@ std::optional<std::string> pathFor(const std::optional<std::string>& answer)
 void ScriptedPrompts::queue(Answer answer)
 {
     switch (answer) {
-    case Answer::Ok: m_answers.emplace_back("OK"); break;
-    case Answer::Cancel: m_answers.emplace_back("Cancel"); break;
-    case Answer::Yes: m_answers.emplace_back("Yes"); break;
-    case Answer::No: m_answers.emplace_back("No"); break;
+    case Answer::Ok:
+        m_answers.emplace_back("OK");
+        break;
+    case Answer::Cancel:
+        m_answers.emplace_back("Cancel");
+        break;
+    case Answer::Yes:
+        m_answers.emplace_back("Yes");
+        break;
+    case Answer::No:
+        m_answers.emplace_back("No");
+        break;
     }
 }
 
@@ -100,38 +113,38 @@ std::optional<std::string> ScriptedPrompts::next()
     return answer;
 }
 
-Answer ScriptedPrompts::message(const std::string& text, const std::string& caption, Icon icon,
-                                Buttons buttons)
+Answer ScriptedPrompts::message(
+    const std::string& text, const std::string& caption, Icon icon, Buttons buttons)
 {
-    m_records.push_back({icon, messageCaption(caption), text, buttons, PromptKind::Message, {}});
+    m_records.push_back({ icon, messageCaption(caption), text, buttons, PromptKind::Message, {} });
     const auto answer = next();
     return answerFor(answer ? *answer : std::string(), buttons);
 }
 
 std::optional<std::string> ScriptedPrompts::chooseFile(const FileDialogRequest& request)
 {
-    m_records.push_back({Icon::None, fileDialogTitle(request), initialPath(request),
-                         Buttons::OkCancel,
-                         request.save ? PromptKind::SaveFile : PromptKind::OpenFile, request});
+    m_records.push_back({ Icon::None, fileDialogTitle(request), initialPath(request),
+        Buttons::OkCancel, request.save ? PromptKind::SaveFile : PromptKind::OpenFile, request });
     return pathFor(next());
 }
 
-std::optional<std::string> ScriptedPrompts::chooseFolder(const std::string& title,
-                                                         const std::string& initialFolder)
+std::optional<std::string> ScriptedPrompts::chooseFolder(
+    const std::string& title, const std::string& initialFolder)
 {
-    m_records.push_back({Icon::None, title, initialFolder, Buttons::OkCancel, PromptKind::Folder, {}});
+    m_records.push_back(
+        { Icon::None, title, initialFolder, Buttons::OkCancel, PromptKind::Folder, {} });
     return pathFor(next());
 }
 
 // --- FilePrompts --------------------------------------------------------------
 
 FilePrompts::FilePrompts(std::filesystem::path promptsFile, std::filesystem::path answersFile)
-    : m_promptsFile(std::move(promptsFile)), m_answersFile(std::move(answersFile))
-{
-}
+    : m_promptsFile(std::move(promptsFile))
+    , m_answersFile(std::move(answersFile))
+{ }
 
-std::string FilePrompts::promptLine(std::string_view icon, std::string_view caption,
-                                    std::string_view text)
+std::string FilePrompts::promptLine(
+    std::string_view icon, std::string_view caption, std::string_view text)
 {
     std::string line;
     line.reserve(icon.size() + caption.size() + text.size() + 2);
@@ -182,8 +195,8 @@ std::optional<std::string> FilePrompts::next()
     return lines.at(index);
 }
 
-Answer FilePrompts::message(const std::string& text, const std::string& caption, Icon icon,
-                            Buttons buttons)
+Answer FilePrompts::message(
+    const std::string& text, const std::string& caption, Icon icon, Buttons buttons)
 {
     record(iconName(icon), messageCaption(caption), text);
     const auto answer = next();
@@ -196,8 +209,8 @@ std::optional<std::string> FilePrompts::chooseFile(const FileDialogRequest& requ
     return pathFor(next());
 }
 
-std::optional<std::string> FilePrompts::chooseFolder(const std::string& title,
-                                                     const std::string& initialFolder)
+std::optional<std::string> FilePrompts::chooseFolder(
+    const std::string& title, const std::string& initialFolder)
 {
     record("FOLDER", title, initialFolder);
     return pathFor(next());

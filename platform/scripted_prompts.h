@@ -19,7 +19,7 @@ enum class PromptKind { Message, OpenFile, SaveFile, Folder };
 struct PromptRecord {
     Icon icon = Icon::None;
     std::string caption; // as shown: an empty message caption becomes the application title
-    std::string text;    // message text; initial directory/name of a file or folder dialog
+    std::string text; // message text; initial directory/name of a file or folder dialog
     Buttons buttons = Buttons::Ok;
     PromptKind kind = PromptKind::Message;
     FileDialogRequest file; // the whole request of a file dialog
@@ -49,10 +49,10 @@ public:
     }
 
     Answer message(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons = Buttons::Ok) override;
+        Buttons buttons = Buttons::Ok) override;
     std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
-    std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::string& initialFolder) override;
+    std::optional<std::string> chooseFolder(
+        const std::string& title, const std::string& initialFolder) override;
 
 private:
     std::optional<std::string> next();
@@ -74,14 +74,14 @@ public:
     FilePrompts(std::filesystem::path promptsFile, std::filesystem::path answersFile = {});
 
     Answer message(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons = Buttons::Ok) override;
+        Buttons buttons = Buttons::Ok) override;
     std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
-    std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::string& initialFolder) override;
+    std::optional<std::string> chooseFolder(
+        const std::string& title, const std::string& initialFolder) override;
 
     // The line written for a prompt (without its line feed).
-    static std::string promptLine(std::string_view icon, std::string_view caption,
-                                  std::string_view text);
+    static std::string promptLine(
+        std::string_view icon, std::string_view caption, std::string_view text);
 
 private:
     void record(std::string_view icon, std::string_view caption, std::string_view text);
@@ -97,9 +97,9 @@ private:
 std::unique_ptr<Prompts> promptsFromEnvironment();
 
 // Text shared by the prompt implementations.
-std::string_view iconName(Icon icon);                        // "STOP", ...
-std::string messageCaption(const std::string& caption);      // empty: the application title
+std::string_view iconName(Icon icon); // "STOP", ...
+std::string messageCaption(const std::string& caption); // empty: the application title
 std::string fileDialogTitle(const FileDialogRequest& request); // empty: "Open" / "Save As"
-std::string initialPath(const FileDialogRequest& request);   // directory/name
+std::string initialPath(const FileDialogRequest& request); // directory/name
 
 } // namespace zlm

@@ -16,15 +16,15 @@ std::filesystem::path settingsFolder();
 // `name` inside `dir`, the file name compared without regard to case (an exact
 // match wins over other spellings); nothing when `dir` holds no such file.
 // Folders do not count as files.
-std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
-                                                    std::string_view name);
+std::optional<std::filesystem::path> findFileNoCase(
+    const std::filesystem::path& dir, std::string_view name);
 
 // The executable search path: the program's folder, the current folder, the
 // settings folder, then each entry of PATH; the first folder holding the file
 // (name compared without regard to case) wins. A name with a "/" is checked as
 // given. Nothing when no folder holds it.
-std::optional<std::filesystem::path> searchPath(std::string_view fileName,
-                                                const std::filesystem::path& programDir);
+std::optional<std::filesystem::path> searchPath(
+    std::string_view fileName, const std::filesystem::path& programDir);
 
 // $TMPDIR when set, not empty and a folder, else /tmp.
 std::filesystem::path tempDirectory();

@@ -74,7 +74,7 @@ Status replaceFile(const fs::path& path, std::string_view content)
     const auto oldStatus = fs::status(target, ec);
     const auto perms = fs::exists(oldStatus) ? oldStatus.permissions()
                                              : (fs::perms::owner_read | fs::perms::owner_write
-                                                | fs::perms::group_read | fs::perms::others_read);
+                                                 | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(pattern, perms, ec);
     if (::rename(pattern.c_str(), target.c_str()) != 0) {
         ::unlink(pattern.c_str());

@@ -2,8 +2,8 @@
 
 #include "test_util.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace zlm {
@@ -38,13 +38,13 @@ std::string sampleText()
 // Sets the last-write time to `seconds` after the epoch plus `nanoseconds`.
 void setTime(const fs::path& p, time_t seconds, long nanoseconds = 0)
 {
-    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    const timespec times[2] = { { seconds, nanoseconds }, { seconds, nanoseconds } };
     ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
 }
 
 time_t mtime(const fs::path& p)
 {
-    struct stat st {};
+    struct stat st { };
     ::stat(p.c_str(), &st);
     return st.st_mtim.tv_sec;
 }
@@ -65,7 +65,7 @@ TEST(ExpandedCopy, OtherFilesAreCopiedUnchanged)
 {
     TempDir dir;
     // Longer than the SZDD header, shorter than it, and empty.
-    for (const std::string& content : {sampleText(), std::string("[A]\r\n"), std::string()}) {
+    for (const std::string& content : { sampleText(), std::string("[A]\r\n"), std::string() }) {
         writeFile(dir / "plain.txt", content);
         const auto r = expandedCopy(dir / "plain.txt", dir / "out.txt", false);
         EXPECT_TRUE(r.ok) << content.size();
@@ -111,7 +111,7 @@ TEST(ExpandedCopy, MissingSourceAndUnwritableDestination)
     EXPECT_FALSE(fs::exists(dir / "out.stz"));
 
     const fs::path source = compressed(dir, "a.txt", "some text to expand, some text to expand");
-    for (const fs::path& from : {source, dir / "a.txt"}) {
+    for (const fs::path& from : { source, dir / "a.txt" }) {
         r = expandedCopy(from, dir / "no-folder" / "a.txt", false);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, CopyError::WriteError);
@@ -152,7 +152,7 @@ TEST_F(TimeStampRule, OlderSourceKeepsDestinationWithNotice)
     EXPECT_TRUE(r.keptNewer);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0].text,
-              "[ZLM350.ini] Newer date file is already exist. Copy was not executed.");
+        "[ZLM350.ini] Newer date file is already exist. Copy was not executed.");
     EXPECT_EQ(r.messages[0].icon, Icon::Information);
     EXPECT_EQ(readFile(m_dest), "installed");
     // Without the check the copy is made.

@@ -43,7 +43,7 @@ TEST(IniRead, CommentsAndLinesWithoutEqualsAreNoKeys)
     const auto doc = IniDocument::fromText("[A]\n;KEY=1\nKEY\nOTHER=2\n");
     EXPECT_FALSE(doc.find("A", ";KEY"));
     EXPECT_FALSE(doc.find("A", "KEY"));
-    EXPECT_EQ(doc.keys("A"), (std::vector<std::string>{"OTHER"}));
+    EXPECT_EQ(doc.keys("A"), (std::vector<std::string> { "OTHER" }));
 }
 
 TEST(IniRead, FirstOfRepeatedKeysWins)
@@ -68,10 +68,10 @@ TEST(IniRead, IntegersFollowProfileRules)
     EXPECT_EQ(ini.getInt("N", "A", 5), 42);
     EXPECT_EQ(ini.getInt("N", "B", 5), -17);
     EXPECT_EQ(ini.getInt("N", "C", 5), 12);
-    EXPECT_EQ(ini.getInt("N", "D", 5), 0);  // present but not a number
-    EXPECT_EQ(ini.getInt("N", "E", 5), 5);  // empty value: the default
+    EXPECT_EQ(ini.getInt("N", "D", 5), 0); // present but not a number
+    EXPECT_EQ(ini.getInt("N", "E", 5), 5); // empty value: the default
     EXPECT_EQ(ini.getInt("N", "F", 5), 8);
-    EXPECT_EQ(ini.getInt("N", "G", 5), 0);  // decimal only
+    EXPECT_EQ(ini.getInt("N", "G", 5), 0); // decimal only
     EXPECT_EQ(ini.getInt("N", "missing", 5), 5);
 }
 
@@ -89,7 +89,8 @@ TEST(IniWrite, NewKeyGoesAfterTheSectionsLastKey)
     auto doc = IniDocument::fromText(kSample);
     doc.set("RS232C", "TIMEOUT", "80");
     const std::string text = doc.toText();
-    EXPECT_NE(text.find("\tPORT=PORT2\r\nTIMEOUT=80\r\n\r\n[ Directory ]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tPORT=PORT2\r\nTIMEOUT=80\r\n\r\n[ Directory ]"), std::string::npos)
+        << text;
     EXPECT_EQ(IniDocument::fromText(text).find("RS232C", "TIMEOUT"), "80");
 }
 

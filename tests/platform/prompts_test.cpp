@@ -81,18 +81,19 @@ TEST(FilePrompts, WritesOneLinePerPromptAndReadsAnswers)
     FilePrompts p(dir / "prompts", dir / "answers");
 
     EXPECT_EQ(p.message("Are you sure you want to close without saving the change ?", "",
-                        Icon::Question, Buttons::OkCancel),
-              Answer::Cancel);
+                  Icon::Question, Buttons::OkCancel),
+        Answer::Cancel);
     // Written at once, before the next prompt.
-    EXPECT_EQ(readFile(dir / "prompts"), "QUESTION\tTavoreth Racing Tool\t"
-                                         "Are you sure you want to close without saving the change ?\n");
+    EXPECT_EQ(readFile(dir / "prompts"),
+        "QUESTION\tTavoreth Racing Tool\t"
+        "Are you sure you want to close without saving the change ?\n");
     FileDialogRequest save = openLyn();
     save.save = true;
     save.title = "";
     EXPECT_EQ(p.chooseFile(save), "/data/out.lyn");
     EXPECT_EQ(p.message("Data count is different. \n Can't Execute map link.", "Multi Map Edit",
-                        Icon::Stop, Buttons::YesNo),
-              Answer::No);
+                  Icon::Stop, Buttons::YesNo),
+        Answer::No);
     // The answers are used up: the default buttons from here on.
     EXPECT_EQ(p.chooseFolder("Choose Folder", "/home/me"), std::nullopt);
     EXPECT_EQ(p.message("Map link was cleared.", "", Icon::Information), Answer::Ok);
@@ -100,13 +101,14 @@ TEST(FilePrompts, WritesOneLinePerPromptAndReadsAnswers)
     p.message("", "", Icon::None);
 
     EXPECT_EQ(readFile(dir / "prompts"),
-              "QUESTION\tTavoreth Racing Tool\tAre you sure you want to close without saving the change ?\n"
-              "SAVE\tSave As\t/home/me/work/Standard_data.lyn\n"
-              "STOP\tMulti Map Edit\tData count is different. \\n Can't Execute map link.\n"
-              "FOLDER\tChoose Folder\t/home/me\n"
-              "INFORMATION\tTavoreth Racing Tool\tMap link was cleared.\n"
-              "EXCLAMATION\tTavoreth Racing Tool\ta\\nb\\nc\n"
-              "NONE\tTavoreth Racing Tool\t\n");
+        "QUESTION\tTavoreth Racing Tool\tAre you sure you want to close without saving the change "
+        "?\n"
+        "SAVE\tSave As\t/home/me/work/Standard_data.lyn\n"
+        "STOP\tMulti Map Edit\tData count is different. \\n Can't Execute map link.\n"
+        "FOLDER\tChoose Folder\t/home/me\n"
+        "INFORMATION\tTavoreth Racing Tool\tMap link was cleared.\n"
+        "EXCLAMATION\tTavoreth Racing Tool\ta\\nb\\nc\n"
+        "NONE\tTavoreth Racing Tool\t\n");
 }
 
 TEST(FilePrompts, AnswersAppendedLaterAreSeen)
@@ -130,15 +132,16 @@ TEST(FilePrompts, ChosenFromEnvironment)
     writeFile(dir / "a", "No\n");
     auto p = promptsFromEnvironment();
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->message("Do you execute map link?", "", Icon::Question, Buttons::YesNo), Answer::No);
+    EXPECT_EQ(
+        p->message("Do you execute map link?", "", Icon::Question, Buttons::YesNo), Answer::No);
     EXPECT_EQ(readFile(dir / "p"), "QUESTION\tTavoreth Racing Tool\tDo you execute map link?\n");
 }
 
 TEST(QtPrompts, FilterBecomesQtNameFilters)
 {
     EXPECT_EQ(qtNameFilters("ZLM-350 Data Files(*.lyn)|*.lyn|All Files(*.*)|*.*||"),
-              (QStringList{"ZLM-350 Data Files (*.lyn)", "All Files (*)"}));
-    EXPECT_EQ(qtNameFilters("CSV File|*.csv;*.txt||"), (QStringList{"CSV File (*.csv *.txt)"}));
+        (QStringList { "ZLM-350 Data Files (*.lyn)", "All Files (*)" }));
+    EXPECT_EQ(qtNameFilters("CSV File|*.csv;*.txt||"), (QStringList { "CSV File (*.csv *.txt)" }));
     EXPECT_TRUE(qtNameFilters("").isEmpty());
 }
 

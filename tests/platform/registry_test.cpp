@@ -26,14 +26,15 @@ TEST(RegistryFile, MissingFileOrKeyCannotBeOpened)
 TEST(RegistryFile, ReadsTypedValuesWithRegistrySizes)
 {
     TempDir dir;
-    writeFile(dir / "registry.reg", "; written by hand\r\n"
-                                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZLM-350]\r\n"
-                                    "\"EcuCheckResult\"=sz:\"QX\"\r\n"
-                                    "\"Empty\"=sz:\"\"\r\n"
-                                    "\"Plain\"=\"old style\"\r\n"
-                                    "\"Escaped\"=sz:\"a\\\\b \\\"q\\\" \\n\"\r\n"
-                                    "\"TableWndFontSize\"=dword:0000001e\r\n"
-                                    "\"Binary\"=hex:01,02,03\r\n");
+    writeFile(dir / "registry.reg",
+        "; written by hand\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZLM-350]\r\n"
+        "\"EcuCheckResult\"=sz:\"QX\"\r\n"
+        "\"Empty\"=sz:\"\"\r\n"
+        "\"Plain\"=\"old style\"\r\n"
+        "\"Escaped\"=sz:\"a\\\\b \\\"q\\\" \\n\"\r\n"
+        "\"TableWndFontSize\"=dword:0000001e\r\n"
+        "\"Binary\"=hex:01,02,03\r\n");
     FileRegistry reg(dir / "registry.reg");
     const auto key = reg.openKey("software\\zlm-350");
     ASSERT_NE(key, nullptr);
@@ -58,17 +59,18 @@ TEST(RegistryFile, ReadsTypedValuesWithRegistrySizes)
 TEST(RegistryFile, WritesRoundTripAndKeepOtherLines)
 {
     TempDir dir;
-    writeFile(dir / "registry.reg", "; keep me\n[SOFTWARE\\ZLM-350]\n\"A\"=dword:00000001\n\n"
-                                    "[SOFTWARE\\Other]\n\"B\"=sz:\"b\"\n");
+    writeFile(dir / "registry.reg",
+        "; keep me\n[SOFTWARE\\ZLM-350]\n\"A\"=dword:00000001\n\n"
+        "[SOFTWARE\\Other]\n\"B\"=sz:\"b\"\n");
     FileRegistry reg(dir / "registry.reg");
     auto key = reg.createKey("SOFTWARE\\ZLM-350");
     ASSERT_NE(key, nullptr);
     ASSERT_TRUE(key->writeDword("a", 0xdeadbeef));
     ASSERT_TRUE(key->writeString("Install Directory", "C:\\ZIRA \"x\"\n"));
     EXPECT_EQ(readFile(reg.file()),
-              "; keep me\n[SOFTWARE\\ZLM-350]\n\"A\"=dword:deadbeef\n"
-              "\"Install Directory\"=sz:\"C:\\\\ZIRA \\\"x\\\"\\n\"\n\n"
-              "[SOFTWARE\\Other]\n\"B\"=sz:\"b\"\n");
+        "; keep me\n[SOFTWARE\\ZLM-350]\n\"A\"=dword:deadbeef\n"
+        "\"Install Directory\"=sz:\"C:\\\\ZIRA \\\"x\\\"\\n\"\n\n"
+        "[SOFTWARE\\Other]\n\"B\"=sz:\"b\"\n");
     EXPECT_EQ(key->readDword("A"), 0xdeadbeefu);
     EXPECT_EQ(key->readString("install directory"), "C:\\ZIRA \"x\"\n");
 
@@ -82,14 +84,16 @@ TEST(RegistryFile, CreateKeyMakesFileAndDeleteKeyTakesSubkeys)
 {
     TempDir dir;
     FileRegistry reg(dir / "registry.reg");
-    auto uninstall = reg.createKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZLM-350");
+    auto uninstall
+        = reg.createKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZLM-350");
     ASSERT_NE(uninstall, nullptr);
     ASSERT_TRUE(uninstall->writeString("DisplayName", "ZLM-350"));
     ASSERT_TRUE(reg.createKey("SOFTWARE\\ZLM-350")->writeString("Install Directory", "/opt/zlm"));
     EXPECT_NE(reg.openKey("SOFTWARE\\Microsoft\\Windows"), nullptr);
 
     ASSERT_TRUE(reg.deleteKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
-    EXPECT_EQ(reg.openKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZLM-350"), nullptr);
+    EXPECT_EQ(
+        reg.openKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZLM-350"), nullptr);
     EXPECT_EQ(reg.openKey("SOFTWARE\\Microsoft"), nullptr);
     EXPECT_EQ(reg.openKey("SOFTWARE\\ZLM-350")->readString("Install Directory"), "/opt/zlm");
     // A key of a similar name is not below the deleted one.
@@ -112,7 +116,7 @@ protected:
         return readAppSettings(m_reg, AppSettings::defaultsFor(w, h));
     }
     TempDir m_dir;
-    FileRegistry m_reg{m_dir / "registry.reg"};
+    FileRegistry m_reg { m_dir / "registry.reg" };
 };
 
 TEST_F(AppRegistry, DefaultsDependOnScreenSize)
@@ -122,7 +126,8 @@ TEST_F(AppRegistry, DefaultsDependOnScreenSize)
     EXPECT_EQ(small.tableCellWidth, 50);
     EXPECT_EQ(small.tableCellHeight, 16);
     EXPECT_EQ(small.tableFontSize, 14);
-    for (const auto& [w, h] : {std::pair{800, 480}, std::pair{640, 600}, std::pair{1280, 1024}}) {
+    for (const auto& [w, h] :
+        { std::pair { 800, 480 }, std::pair { 640, 600 }, std::pair { 1280, 1024 } }) {
         const auto large = AppSettings::defaultsFor(w, h);
         EXPECT_EQ(large.programDlgFontSize, 19) << w << "x" << h;
         EXPECT_EQ(large.tableCellWidth, 55);
@@ -134,7 +139,7 @@ TEST_F(AppRegistry, DefaultsDependOnScreenSize)
 TEST_F(AppRegistry, NoKeyKeepsEveryDefault)
 {
     const auto s = read(640, 480);
-    EXPECT_EQ((std::string{s.ecuType.data()}), "QX");
+    EXPECT_EQ((std::string { s.ecuType.data() }), "QX");
     EXPECT_EQ(s.programDlgFontSize, 14);
     EXPECT_EQ(s.tableFontSize, 14);
     EXPECT_EQ(s.commLogPath, "");
@@ -144,12 +149,12 @@ TEST_F(AppRegistry, NoKeyKeepsEveryDefault)
 TEST_F(AppRegistry, EcuTypeBySize)
 {
     values("\"EcuCheckResult\"=sz:\"\"\n");
-    EXPECT_EQ(read().ecuType, (std::array<char, 3>{0, 0, 0}));
+    EXPECT_EQ(read().ecuType, (std::array<char, 3> { 0, 0, 0 }));
     values("\"EcuCheckResult\"=sz:\"RZ\"\n");
-    EXPECT_EQ(read().ecuType, (std::array<char, 3>{'R', 'Z', 0}));
-    for (const char* other : {"sz:\"R\"", "sz:\"RZX\"", "dword:00000001"}) {
+    EXPECT_EQ(read().ecuType, (std::array<char, 3> { 'R', 'Z', 0 }));
+    for (const char* other : { "sz:\"R\"", "sz:\"RZX\"", "dword:00000001" }) {
         values(std::string("\"EcuCheckResult\"=") + other + "\n");
-        EXPECT_EQ(read().ecuType, (std::array<char, 3>{'Q', 'X', 0})) << other;
+        EXPECT_EQ(read().ecuType, (std::array<char, 3> { 'Q', 'X', 0 })) << other;
     }
 }
 

@@ -69,7 +69,7 @@ class SearchPath : public ::testing::Test {
 protected:
     bool makeFolders()
     {
-        for (const char* d : {"prog", "cwd", "settings", "path1", "path2"})
+        for (const char* d : { "prog", "cwd", "settings", "path1", "path2" })
             fs::create_directory(m_root / d);
         return true;
     }
@@ -77,9 +77,9 @@ protected:
 
     TempDir m_root;
     bool m_made = makeFolders(); // before the current folder moves into one
-    ScopedEnv m_home{"ZLM350_HOME", (m_root / "settings").string()};
-    ScopedEnv m_path{"PATH", (m_root / "path1").string() + "::" + (m_root / "path2").string()};
-    ScopedCwd m_cwd{m_root / "cwd"};
+    ScopedEnv m_home { "ZLM350_HOME", (m_root / "settings").string() };
+    ScopedEnv m_path { "PATH", (m_root / "path1").string() + "::" + (m_root / "path2").string() };
+    ScopedCwd m_cwd { m_root / "cwd" };
 };
 
 TEST_F(SearchPath, FoldersAreSearchedInOrder)
@@ -104,8 +104,8 @@ TEST_F(SearchPath, NamesIgnoreCaseAndMissingFileIsNothing)
     EXPECT_FALSE(searchPath("ZLM350B.STZ", dir("prog")));
     EXPECT_FALSE(searchPath("", dir("prog")));
     // A name with a folder is taken as it is.
-    EXPECT_EQ(searchPath((dir("settings") / "ZLM350.ini").string(), {}),
-              dir("settings") / "ZLM350.ini");
+    EXPECT_EQ(
+        searchPath((dir("settings") / "ZLM350.ini").string(), {}), dir("settings") / "ZLM350.ini");
     EXPECT_FALSE(searchPath((dir("cwd") / "ZLM350.ini").string(), {}));
 }
 

@@ -14,15 +14,16 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zlm-platform-XXXXXX").string();
+        std::string pattern
+            = (std::filesystem::temp_directory_path() / "zlm-platform-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(
+            m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
     TempDir(const TempDir&) = delete;
@@ -37,7 +38,8 @@ private:
 // Sets (or with nothing, unsets) an environment variable until the end of scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name)
+    ScopedEnv(const char* name, std::optional<std::string> value)
+        : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_old = old;
@@ -64,7 +66,8 @@ private:
 // Changes the current folder until the end of scope.
 class ScopedCwd {
 public:
-    explicit ScopedCwd(const std::filesystem::path& dir) : m_old(std::filesystem::current_path())
+    explicit ScopedCwd(const std::filesystem::path& dir)
+        : m_old(std::filesystem::current_path())
     {
         std::filesystem::current_path(dir);
     }
