@@ -128,6 +128,9 @@ void TermiosPort::close()
 {
     if (m_fd < 0)
         return;
+    // Bytes still queued (held back by flow control) are dropped: otherwise
+    // close() waits for them to drain, for up to half a minute.
+    ::tcflush(m_fd, TCIOFLUSH);
     // Release the exclusive hold: another holder of the device (the other end
     // of a pseudo-terminal) would keep it for the next open otherwise.
     ::ioctl(m_fd, TIOCNXCL);
