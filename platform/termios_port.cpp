@@ -60,6 +60,34 @@ int waitFor(int fd, short events, int timeoutMs)
 
 } // namespace
 
+bool setLineState(const PortParams& params, termios& t)
+{
+    const speed_t speed = speedFor(params.baud);
+    if (speed == B0 || (params.dataBits != 7 && params.dataBits != 8))
+        return false;
+    ::cfmakeraw(&t);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= CREAD | CLOCAL | (params.dataBits == 7 ? CS7 : CS8);
+    if (params.parity != Parity::None)
+        t.c_cflag |= PARENB | (params.parity == Parity::Odd ? PARODD : 0);
+    // POSIX has no 1.5 stop bits; two is the nearest longer gap.
+    if (params.stopBits != StopBits::One)
+        t.c_cflag |= CSTOPB;
+    if (params.ctsFlow)
+        t.c_cflag |= CRTSCTS;
+    // Parity errors are not checked: bytes are passed on as received.
+    t.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+    if (params.xonXoff)
+        t.c_iflag |= IXON | IXOFF;
+    t.c_cc[VSTART] = 0x11;
+    t.c_cc[VSTOP] = 0x13;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+    return true;
+}
+
 std::unique_ptr<SerialPort> makeTermiosPort()
 {
     return std::make_unique<TermiosPort>();
@@ -94,26 +122,7 @@ bool TermiosPort::open(const std::string& device, const PortParams& params)
     // Not shared: a second open of the device fails while we hold it.
     ::ioctl(fd, TIOCEXCL);
 
-    ::cfmakeraw(&t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    t.c_cflag |= CREAD | CLOCAL | (params.dataBits == 7 ? CS7 : CS8);
-    if (params.parity != Parity::None)
-        t.c_cflag |= PARENB | (params.parity == Parity::Odd ? PARODD : 0);
-    // POSIX has no 1.5 stop bits; two is the nearest longer gap.
-    if (params.stopBits != StopBits::One)
-        t.c_cflag |= CSTOPB;
-    if (params.ctsFlow)
-        t.c_cflag |= CRTSCTS;
-    // Parity errors are not checked: bytes are passed on as received.
-    t.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
-    if (params.xonXoff)
-        t.c_iflag |= IXON | IXOFF;
-    t.c_cc[VSTART] = 0x11;
-    t.c_cc[VSTOP] = 0x13;
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
+    setLineState(params, t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
         m_error = device + ": " + std::strerror(errno);
         ::ioctl(fd, TIOCNXCL);

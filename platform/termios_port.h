@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <termios.h>
 
 namespace zlm {
 
@@ -31,6 +32,10 @@ private:
     int m_fd = -1;
     std::string m_error;
 };
+
+// Puts `t` in raw mode with the line state of `params`; false when the
+// baud rate or the data bits are not supported.
+bool setLineState(const PortParams& params, termios& t);
 
 // Device of "PORT1".."PORT8" (index 0..7): section "DEVICES", key "PORT<n>"
 // of the settings file when it is set there, else /dev/ttyS0../dev/ttyS3 for

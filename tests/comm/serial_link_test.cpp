@@ -4,7 +4,9 @@
 
 #include "platform/termios_port.h"
 
+#include <fcntl.h>
 #include <regex>
+#include <termios.h>
 
 namespace zlm {
 namespace {
@@ -153,6 +155,71 @@ TEST(SerialLinkOpen, TimerFollowsOpenAndCloseAndCloseClearsTheFlags)
     EXPECT_EQ(timer, (std::vector<bool> { true, false }));
     line.link.Close(); // closed already: nothing happens
     EXPECT_EQ(timer.size(), 2u);
+}
+
+TEST(TermiosLineState, SettingsMapToTheTerminalFlags)
+{
+    SerialSettings s;
+    s.portIndex = 0;
+    s.speedIndex = 5;
+    s.dataBitsIndex = 0;
+    s.parityIndex = 1;
+    s.stopBitsIndex = 2;
+    s.flowIndex = 0;
+    PortParams p;
+    ASSERT_TRUE(portParamsFor(s, p));
+    termios t {};
+    ASSERT_TRUE(setLineState(p, t));
+    EXPECT_EQ(::cfgetospeed(&t), B19200);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+    EXPECT_TRUE(t.c_cflag & PARENB);
+    EXPECT_TRUE(t.c_cflag & PARODD);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+    EXPECT_TRUE(t.c_cflag & CLOCAL);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_FALSE(t.c_iflag & INPCK);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG));
+    EXPECT_EQ(t.c_cc[VSTART], 0x11);
+    EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+
+    s.speedIndex = 0;
+    s.dataBitsIndex = 1;
+    s.parityIndex = 2;
+    s.stopBitsIndex = 0;
+    s.flowIndex = 1;
+    ASSERT_TRUE(portParamsFor(s, p));
+    ASSERT_TRUE(setLineState(p, t));
+    EXPECT_EQ(::cfgetospeed(&t), B600);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_TRUE(t.c_cflag & PARENB);
+    EXPECT_FALSE(t.c_cflag & (PARODD | CSTOPB));
+    EXPECT_FALSE(t.c_iflag & (IXON | IXOFF));
+
+    p.baud = 12345;
+    EXPECT_FALSE(setLineState(p, t));
+}
+
+TEST(SerialLinkOpen, LineStateReachesTheDevice)
+{
+    // A pseudo-terminal always keeps 8 data bits without parity; the rest shows.
+    EcuLine line;
+    line.serial.speedIndex = 4;
+    line.serial.stopBitsIndex = 2;
+    line.serial.flowIndex = 0;
+    ASSERT_TRUE(line.link.Open(false));
+    termios t {};
+    const int fd = ::open(line.ecu.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    ::close(fd);
+    EXPECT_EQ(::cfgetospeed(&t), B9600);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
 }
 
 TEST(SerialLinkOpen, PortIsExclusiveWhileOpenAndFreeAfterClose)
