@@ -102,9 +102,13 @@ TEST(SCommand, WriteByteSendsTheFrameAndShowsTheTitle)
 
     // Each byte goes out only after the echo of the previous one came back.
     std::vector<std::string> frame;
-    for (const std::string& l : log.lines())
+    for (const std::string& l : log.lines()) {
         if (l.rfind("WriteFile:OutComm", 0) == 0 || l.rfind("ReadFile:OutComm", 0) == 0)
             frame.push_back(l.substr(0, l.find("  NumberOf")));
+        // The echo wait of a single write reloads 50, whatever T is.
+        if (l.rfind("ReadFile:OutComm", 0) == 0)
+            EXPECT_NE(l.find("  m_timeOut=50  "), std::string::npos) << l;
+    }
     const std::vector<std::string> expected
         = { "WriteFile:OutComm   Buffer=53", "ReadFile:OutComm   Buffer=53",
               "WriteFile:OutComm   Buffer=12", "ReadFile:OutComm   Buffer=12",
@@ -409,6 +413,26 @@ TEST(WriteEcu, ImageIsStoredAndTheAnswerTextShown)
     EXPECT_EQ(line.wait.lines, progress);
     EXPECT_FALSE(line.link.busy);
     EXPECT_FALSE(line.link.isOpen());
+}
+
+TEST(WriteEcu, EchoWaitsReloadTheTimeOutSetting)
+{
+    EcuLine line;
+    test::TempLog log;
+    line.link.setLogPath(log.path());
+    ASSERT_TRUE(line.protocol.WriteEcu(0x9000, ramp(2), errorMessages()).ok);
+    int echoes = 0;
+    for (const std::string& l : log.lines()) {
+        if (l.rfind("ReadFile:OutComm", 0) == 0) {
+            ++echoes;
+            EXPECT_NE(l.find("  m_timeOut=100  "), std::string::npos) << l;
+        }
+    }
+    EXPECT_EQ(echoes, 2 + 14 + 10); // "L" "W", S1058000...., S9030000FC
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("ReadFile:InCommAt   Buffer=30  NumberOfBytesRead=1", 0), 0u)
+        << lines.back();
 }
 
 TEST(WriteEcu, UnknownAnswerStillCountsAsSuccess)
