@@ -163,8 +163,9 @@ TEST(SCommand, EchoFaultsGiveNoResponseInAPlainBoxAndChangeNothing)
         EXPECT_LT(secondsSince(t0), kFailureBoundSeconds);
         ASSERT_FALSE(s.ok());
         EXPECT_EQ(s.error().text, "No response from ECU.");
-        if (std::string(fault) != "slow:250")
+        if (std::string(fault) != "slow:250") {
             EXPECT_EQ(s.error().icon, Icon::None);
+        }
         line.ecu.stop();
         EXPECT_EQ(line.ecu.byteAt(0x1234), before);
         EXPECT_FALSE(line.link.busy);

@@ -228,8 +228,9 @@ TEST(SerialLinkOpen, PortIsExclusiveWhileOpenAndFreeAfterClose)
     ASSERT_TRUE(line.link.Open(false));
     TermiosPort other;
     PortParams p;
-    if (::geteuid() != 0) // the superuser may open an exclusive terminal anyway
+    if (::geteuid() != 0) { // the superuser may open an exclusive terminal anyway
         EXPECT_FALSE(other.open(line.ecu.devicePath(), p));
+    }
     line.link.Close();
     EXPECT_TRUE(other.open(line.ecu.devicePath(), p));
 }
