@@ -8,7 +8,7 @@
 #include "data/batch_conversion.h"
 #include "data/csv_export.h"
 #include "data/ecu_data_set.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 #include "data/constant_value.h"
 #include "data/conversion.h"
 #include "data/map_access.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 #include "res/string_table.h"
 
 #include <ctime>

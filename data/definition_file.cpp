@@ -1,8 +1,8 @@
 #include "data/definition_file.h"
 
-#include "data/text_file.h"
 #include "platform/expanded_copy.h"
 #include "platform/settings_folder.h"
+#include "platform/text_file.h"
 
 #include <cerrno>
 #include <cstdio>

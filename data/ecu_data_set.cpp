@@ -4,7 +4,7 @@
 #include "data/data_file.h"
 #include "data/map_access.h"
 #include "data/map_parser.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 #include "res/string_table.h"
 
 #include <filesystem>

@@ -3,83 +3,191 @@
 #include "res/string_table.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string>
-#include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zlm {
-namespace fs = std::filesystem;
-
 namespace {
+
+constexpr std::size_t kReadBufferBytes = 4096;
+constexpr int kMaxSymlinkHops = 40;
 constexpr int kWriteFailed = 1517; // "Failed to write file"
 
-bool writeAll(int fd, std::string_view content)
+// A descriptor closed when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports whether the close succeeded (a late write error
+    // can surface here).
+    bool reset()
+    {
+        if (m_fd < 0)
+            return true;
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result == 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+std::string systemReason(int error) { return std::strerror(error); }
+
+// Replacing a symbolic link by rename would cut the link; write through to the
+// file it names instead.
+std::filesystem::path resolveLinks(std::filesystem::path path)
 {
-    while (!content.empty()) {
-        const ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0) {
+    std::error_code ec;
+    for (int hop = 0; hop < kMaxSymlinkHops && std::filesystem::is_symlink(path, ec); ++hop) {
+        const auto target = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+bool writeAll(int fd, std::string_view contents)
+{
+    while (!contents.empty()) {
+        const ssize_t written = ::write(fd, contents.data(), contents.size());
+        if (written < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
-        content.remove_prefix(static_cast<std::size_t>(n));
+        contents.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
 }
-} // namespace
 
-std::optional<std::string> readWholeFile(const fs::path& path)
+mode_t newFileMode()
 {
-    std::error_code ec;
-    if (fs::is_directory(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return std::move(out).str();
+    // The mode a plain create would give: 0666 less the process umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
-Status replaceFile(const fs::path& path, std::string_view content)
-{
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(path, ec)) {
-        target = fs::read_symlink(path, ec);
-        if (ec)
-            return messageFor(kWriteFailed);
-        if (target.is_relative())
-            target = path.parent_path() / target;
-    }
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+// Which files readBytes accepts.
+enum class Accept { AnythingButFolder, RegularOnly };
 
-    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return messageFor(kWriteFailed);
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(pattern.c_str());
-        return messageFor(kWriteFailed);
+std::optional<std::string> readBytes(const std::filesystem::path& path, Accept accept)
+{
+    // For regular files only, a non-blocking open so that a named pipe cannot
+    // stall the program (a device could deliver bytes without end).
+    const int flags = O_RDONLY | O_CLOEXEC | (accept == Accept::RegularOnly ? O_NONBLOCK : 0);
+    FileDescriptor file(::open(path.c_str(), flags));
+    if (!file.valid())
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+    if (accept == Accept::RegularOnly && !S_ISREG(info.st_mode))
+        return std::nullopt;
+
+    std::string data;
+    char buffer[kReadBufferBytes];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        data.append(buffer, static_cast<std::size_t>(got));
     }
-    const auto oldStatus = fs::status(target, ec);
-    const auto perms = fs::exists(oldStatus) ? oldStatus.permissions()
-                                             : (fs::perms::owner_read | fs::perms::owner_write
-                                                 | fs::perms::group_read | fs::perms::others_read);
-    fs::permissions(pattern, perms, ec);
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
-        ::unlink(pattern.c_str());
+    return data;
+}
+
+} // namespace
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path)
+{
+    return readBytes(path, Accept::AnythingButFolder);
+}
+
+std::optional<LineList> readTextLines(const std::filesystem::path& path)
+{
+    const auto data = readBytes(path, Accept::RegularOnly);
+    if (!data)
+        return std::nullopt;
+    return LineList::fromText(*data);
+}
+
+bool writeFileReplacing(
+    const std::filesystem::path& path, std::string_view contents, std::string* reason)
+{
+    const auto fail = [reason](int error) {
+        if (reason)
+            *reason = systemReason(error);
+        return false;
+    };
+    if (path.empty())
+        return fail(ENOENT);
+
+    const std::filesystem::path target = resolveLinks(path);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return fail(EISDIR);
+    // Renaming over a device or a pipe would replace it with a plain file.
+    if (exists && !S_ISREG(existing.st_mode))
+        return fail(EINVAL);
+
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    // A short fixed name, so that a target whose own name is near the length
+    // limit can still be replaced.
+    std::string pattern = (folder / ".zlm-save.XXXXXX").string();
+    FileDescriptor temp(::mkstemp(pattern.data()));
+    if (!temp.valid())
+        return fail(errno);
+    const std::string tempPath = pattern;
+    const auto failAndRemove = [&](int error) {
+        temp.reset();
+        ::unlink(tempPath.c_str());
+        return fail(error);
+    };
+
+    // The replacement keeps the permissions (and, where allowed, the owner) of
+    // the file it replaces.
+    const mode_t mode = exists ? (existing.st_mode & 07777) : newFileMode();
+    if (::fchmod(temp.get(), mode) != 0)
+        return failAndRemove(errno);
+    if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()))
+        (void)::fchown(temp.get(), existing.st_uid, existing.st_gid);
+    if (!writeAll(temp.get(), contents))
+        return failAndRemove(errno);
+    if (::fsync(temp.get()) != 0)
+        return failAndRemove(errno);
+    if (!temp.reset())
+        return failAndRemove(errno);
+    if (::rename(tempPath.c_str(), target.c_str()) != 0)
+        return failAndRemove(errno);
+
+    // Make the rename itself durable; the new content is in place either way.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
+    return true;
+}
+
+Status replaceFile(const std::filesystem::path& path, std::string_view content)
+{
+    if (!writeFileReplacing(path, content))
         return messageFor(kWriteFailed);
-    }
     return Status::success();
 }
 

@@ -1,5 +1,8 @@
 #pragma once
-// Whole-file reading and replacing, shared by the settings files.
+// Whole-file input and output for the program's files (settings, data file,
+// definition file, CSV file): reading all bytes or lines through a small
+// buffer, and replacing a file so that it is never left half-written.
+#include "data/line_list.h"
 #include "data/result.h"
 
 #include <filesystem>
@@ -9,12 +12,25 @@
 
 namespace zlm {
 
-// The file's bytes, or nothing when it cannot be read.
+// The file's bytes, or nothing when it cannot be read or is a folder.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
-// Replaces the file's content through a temporary file in the same folder, so a
-// failure leaves the old content whole. A symbolic link is followed and its
-// target replaced; an existing file keeps its permissions.
+// Reads a regular file through a 4096-byte buffer: carriage returns dropped, a
+// line feed ends a line, a last line without a line feed kept. Nothing when the
+// file cannot be opened, is not a regular file, or a read fails.
+std::optional<LineList> readTextLines(const std::filesystem::path& path);
+
+// Writes `contents` to `path` through a temporary file in the same folder that
+// is flushed to disk and then renamed over the target, so the target holds
+// either its old content or the new one, never a mix. A chain of symbolic links
+// is followed and the file it ends at replaced; an existing target keeps its
+// permissions (and, where allowed, its owner); a folder, device or pipe is
+// refused. On failure the temporary file is removed and `reason` (when given)
+// receives the system's explanation.
+bool writeFileReplacing(const std::filesystem::path& path, std::string_view contents,
+                        std::string* reason = nullptr);
+
+// writeFileReplacing for the settings files, whose failure is message 1517.
 Status replaceFile(const std::filesystem::path& path, std::string_view content);
 
 } // namespace zlm

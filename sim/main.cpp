@@ -3,7 +3,7 @@
 #include "sim/virtual_ecu.h"
 
 #include "data/data_file.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 
 #include <atomic>
 #include <csignal>

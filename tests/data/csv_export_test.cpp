@@ -1,7 +1,7 @@
 #include "data/csv_export.h"
 
 #include "data/batch_conversion.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "data/ecu_data_set.h"
 
 #include "data/map_access.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 
 #include <gtest/gtest.h>
 

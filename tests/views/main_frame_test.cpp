@@ -2,8 +2,8 @@
 
 #include "app/vex_app.h"
 #include "data/map_access.h"
-#include "data/text_file.h"
 #include "platform/scripted_prompts.h"
+#include "platform/text_file.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
 #include "views/edit_bar_icons.h"
