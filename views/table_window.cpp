@@ -336,6 +336,9 @@ void TableWindow::paintEvent(QPaintEvent*)
     const int firstColumn = m_grid->firstVisibleColumn();
     p.setFont(m_headerFont);
     p.setPen(Qt::black);
+    // The labels end where the cells do, above the grid's horizontal scroll bar.
+    const QWidget* cells = m_grid->viewport();
+    p.setClipRect(QRect(0, 0, width(), cells->mapTo(this, QPoint(0, cells->height())).y()));
 
     if (!paired) {
         // Top row: the X values, centred.
