@@ -1,6 +1,6 @@
 // The real ZLM350 program, started as a user or a script would start it, with
 // scripted prompts and folders of its own.
-#include "app_test_util.h"
+#include "tests/test_support.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -14,9 +14,9 @@
 namespace zlm {
 namespace {
 
-using apptest::readFile;
-using apptest::TempDir;
-using apptest::writeFile;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 namespace fs = std::filesystem;
 
 const fs::path kProgram = fs::path(ZLM_BINARY_DIR) / "app" / "ZLM350";

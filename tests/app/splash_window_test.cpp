@@ -1,7 +1,7 @@
 #include "app/splash_window.h"
 
 #include "app/about_dialog.h"
-#include "app_test_util.h"
+#include "tests/test_support.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -16,8 +16,8 @@
 namespace zlm {
 namespace {
 
-using apptest::TempDir;
-using apptest::writeFile;
+using test::TempDir;
+using test::writeFile;
 namespace fs = std::filesystem;
 
 // Runs the event loop until `done` holds or `limitMs` passed.

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "app/vex_app.h"
-#include "app_test_util.h"
+#include "tests/test_support.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,10 @@
 namespace zlm {
 namespace {
 
-using apptest::readFile;
-using apptest::ScopedEnv;
-using apptest::TempDir;
-using apptest::writeFile;
+using test::readFile;
+using test::ScopedEnv;
+using test::TempDir;
+using test::writeFile;
 namespace fs = std::filesystem;
 
 TEST(CommandLine, TwoArgumentsRunTheBatchConversion)

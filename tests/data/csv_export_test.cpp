@@ -2,6 +2,7 @@
 
 #include "data/batch_conversion.h"
 #include "platform/text_file.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,10 @@ namespace zlm {
 namespace {
 
 namespace fs = std::filesystem;
+using test::readFile;
 
 const std::string kFiles = ZLM_TEST_DATA_DIR;
 const std::string kRes = ZLM_RES_DIR;
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The CSV's lines without their CR LF; fails the test on a bare line feed.
 std::vector<std::string> csvLines(const std::string& text)
@@ -91,16 +85,6 @@ std::array<std::uint8_t, 65536> recordBytes(const std::string& path)
 
 class CsvTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("zlm-csv-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string temp(const std::string& name) const { return (m_dir / name).string(); }
 
     // CSV lines of a data file under a definition, both from the test files.
@@ -114,7 +98,8 @@ protected:
         return csvLines(csvText(data, formats, fixedTime()));
     }
 
-    fs::path m_dir;
+    test::TempDir m_tempDir;
+    fs::path m_dir = m_tempDir.path();
     LineList m_definition;
 };
 
@@ -240,7 +225,7 @@ TEST_F(CsvTest, ExportWritesTheFileAndAFailureKeepsTheOldOne)
 
     const std::string target = temp("out.csv");
     ASSERT_TRUE(exportCsv(data, {}, target, fixedTime()).ok());
-    EXPECT_EQ(slurp(target), csvText(data, {}, fixedTime()));
+    EXPECT_EQ(readFile(target), csvText(data, {}, fixedTime()));
 
     const Status failed = exportCsv(data, {}, temp("missing/out.csv"), fixedTime());
     ASSERT_FALSE(failed.ok());
@@ -261,7 +246,7 @@ TEST_F(BatchTest, StandardDataFileIsConvertedWithHandWorkedValues)
     const std::string target = temp("standard.csv");
     const auto messages = runBatchConversion(data, {}, kRes + "/Standard_data.lyn", target, fixedTime());
     ASSERT_TRUE(messages.empty()) << messages.front().text;
-    const auto lines = csvLines(slurp(target));
+    const auto lines = csvLines(readFile(target));
     ASSERT_GT(lines.size(), 40u);
     EXPECT_EQ(lines[0], "26/12/08 01:02:03");
     EXPECT_EQ(lines[1], "Version 1.0");

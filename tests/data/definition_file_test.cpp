@@ -3,13 +3,13 @@
 #include "data/definition_file.h"
 #include "platform/screen.h"
 #include "platform/settings_folder.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,8 @@ namespace zlm {
 namespace {
 
 namespace fs = std::filesystem;
+using test::readFile;
+using test::writeFile;
 
 // "[Free Map]\r\n8000,8FFF,0\r\n; packed packed packed packed\r\nlast" compressed
 // to SZDD, the way the definition files are shipped.
@@ -30,27 +32,8 @@ class DefinitionFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "zlm-definition-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        m_program = m_root / "program";
-        m_temp = m_root / "temp";
         fs::create_directories(m_program);
         fs::create_directories(m_temp);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_root, ec);
-    }
-    static void write(const fs::path& path, std::string_view content)
-    {
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    static std::string read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // A finder over the program folder that records every name asked for.
     FileFinder finder()
@@ -62,7 +45,9 @@ protected:
     }
     std::string tempText() const { return m_temp.string() + "/"; }
 
-    fs::path m_root, m_program, m_temp;
+    test::TempDir m_root;
+    fs::path m_program = m_root / "program";
+    fs::path m_temp = m_root / "temp";
     std::vector<std::string> m_asked;
 };
 
@@ -78,8 +63,8 @@ TEST(DefinitionFileNamesTest, ClassSuffixesFromTheScreenClassDown)
 
 TEST_F(DefinitionFileTest, LargeScreenFallsBackToTheBFile)
 {
-    write(m_program / "ZLM350B.STZ", "b");
-    write(m_program / "ZLM350.STZ", "plain");
+    writeFile(m_program / "ZLM350B.STZ", "b");
+    writeFile(m_program / "ZLM350.STZ", "plain");
     const auto found = locateDefinitionFile("ZLM350", screenClass(1280, 1024), finder());
     ASSERT_TRUE(found.ok());
     EXPECT_EQ(found->filename(), "ZLM350B.STZ");
@@ -88,7 +73,7 @@ TEST_F(DefinitionFileTest, LargeScreenFallsBackToTheBFile)
 
 TEST_F(DefinitionFileTest, SmallScreenTriesOnlyThePlainFile)
 {
-    write(m_program / "ZLM350B.STZ", "b");
+    writeFile(m_program / "ZLM350B.STZ", "b");
     const auto found = locateDefinitionFile("ZLM350", screenClass(800, 600), finder());
     ASSERT_FALSE(found.ok());
     EXPECT_EQ(m_asked, std::vector<std::string>{"ZLM350.STZ"});
@@ -98,18 +83,18 @@ TEST_F(DefinitionFileTest, SmallScreenTriesOnlyThePlainFile)
 
 TEST_F(DefinitionFileTest, StaleTemporaryFileIsReplaced)
 {
-    write(m_program / "ZLM350.STZ", "[Free Map]\nnew\n");
-    write(m_temp / "zlmst0.tmp", "old content that is longer than the new one\n");
+    writeFile(m_program / "ZLM350.STZ", "[Free Map]\nnew\n");
+    writeFile(m_temp / "zlmst0.tmp", "old content that is longer than the new one\n");
     const DefinitionLoad load = expandDefinitionFile(m_program / "ZLM350.STZ", m_temp);
     ASSERT_TRUE(load.ok);
     EXPECT_TRUE(load.messages.empty());
     EXPECT_EQ(load.tempPath, m_temp / "zlmst0.tmp");
-    EXPECT_EQ(read(load.tempPath), "[Free Map]\nnew\n");
+    EXPECT_EQ(readFile(load.tempPath), "[Free Map]\nnew\n");
 }
 
 TEST_F(DefinitionFileTest, UndeletableTemporaryFileStopsWithTheThirdMessage)
 {
-    write(m_program / "ZLM350.STZ", "x");
+    writeFile(m_program / "ZLM350.STZ", "x");
     fs::create_directories(m_temp / "zlmst0.tmp" / "inside");
     const DefinitionLoad load = expandDefinitionFile(m_program / "ZLM350.STZ", m_temp);
     ASSERT_FALSE(load.ok);
@@ -122,7 +107,7 @@ TEST_F(DefinitionFileTest, UndeletableTemporaryFileStopsWithTheThirdMessage)
 
 TEST_F(DefinitionFileTest, TemporaryFolderThatIsNoFolderGivesTheSecondMessage)
 {
-    write(m_root / "not-a-folder", "x");
+    writeFile(m_root / "not-a-folder", "x");
     const DefinitionLoad load = expandDefinitionFile(m_program / "ZLM350.STZ", m_root / "not-a-folder");
     ASSERT_FALSE(load.ok);
     EXPECT_EQ(load.failure().text,
@@ -147,7 +132,7 @@ TEST_F(DefinitionFileTest, FailedExpansionShowsTheCopyMessageThenTheFourth)
 
 TEST_F(DefinitionFileTest, LinesDropCarriageReturnsAndKeepALastUnterminatedLine)
 {
-    write(m_temp / "a.txt", "one\r\n\r\n two \n;c\r\nlast");
+    writeFile(m_temp / "a.txt", "one\r\n\r\n two \n;c\r\nlast");
     const LineList lines = readDefinitionLines(m_temp / "a.txt");
     ASSERT_EQ(lines.count(), 5u);
     EXPECT_EQ(lines.at(0), "one");
@@ -158,7 +143,7 @@ TEST_F(DefinitionFileTest, LinesDropCarriageReturnsAndKeepALastUnterminatedLine)
 
     // Lines longer than the read buffer, and a CR LF split across two reads.
     const std::string longLine(4095, 'a');
-    write(m_temp / "b.txt", longLine + "\r\n" + std::string(5000, 'b') + "\n");
+    writeFile(m_temp / "b.txt", longLine + "\r\n" + std::string(5000, 'b') + "\n");
     const LineList big = readDefinitionLines(m_temp / "b.txt");
     ASSERT_EQ(big.count(), 2u);
     EXPECT_EQ(big.at(0), longLine);
@@ -170,7 +155,7 @@ TEST_F(DefinitionFileTest, LinesDropCarriageReturnsAndKeepALastUnterminatedLine)
 TEST_F(DefinitionFileTest, LoadFindsExpandsAndReadsACompressedFile)
 {
     // Found on the search path from the program folder, whatever the case of its name.
-    write(m_program / "zlm350c.stz",
+    writeFile(m_program / "zlm350c.stz",
           std::string_view(reinterpret_cast<const char*>(kCompressed), sizeof kCompressed));
     DefinitionSource source;
     source.programName = "ZLM350";

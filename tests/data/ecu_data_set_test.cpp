@@ -2,14 +2,13 @@
 
 #include "data/map_access.h"
 #include "platform/text_file.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <numeric>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -17,21 +16,10 @@ namespace zlm {
 namespace {
 
 namespace fs = std::filesystem;
+using test::readFile;
+using test::writeFile;
 
 const std::string kFiles = ZLM_TEST_DATA_DIR;
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void spit(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 LineList definitionFrom(const std::string& name)
 {
@@ -49,21 +37,6 @@ unsigned rangeSum(const EcuDataSet& data)
 
 class DataSetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("zlm-dataset-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_dir, ec);
-    }
-
     std::string temp(const std::string& name) const { return (m_dir / name).string(); }
     static std::string file(const std::string& name) { return kFiles + "/" + name; }
 
@@ -73,7 +46,8 @@ protected:
         ASSERT_TRUE(result.ok()) << name << ": " << result.message.text;
     }
 
-    fs::path m_dir;
+    test::TempDir m_tempDir;
+    fs::path m_dir = m_tempDir.path();
     LineList m_definition = definitionFrom("small.def");
     EcuDataSet m_data{m_definition};
 };
@@ -168,7 +142,7 @@ TEST_F(DataSetTest, SecondLoadKeepsImageOutsideItsRecordsAndSavesOnlyItsRange)
     EXPECT_EQ(m_data.read(0x8100), 0x20); // from the second file
 
     ASSERT_TRUE(m_data.save(temp("second.lyn")).ok());
-    const std::string saved = slurp(temp("second.lyn"));
+    const std::string saved = readFile(temp("second.lyn"));
     EXPECT_EQ(saved.find("S1138000"), std::string::npos);
     EXPECT_NE(saved.find("S1138100"), std::string::npos);
     EXPECT_NE(saved.find("S1138110"), std::string::npos);
@@ -180,7 +154,7 @@ TEST_F(DataSetTest, LastLineWithoutLineFeedIsKeptAndSavedWithCrLf)
     EXPECT_EQ(m_data.lines().at(m_data.lines().count() - 1), "Last,line without a line feed");
 
     ASSERT_TRUE(m_data.save(temp("out.lyn")).ok());
-    const std::string saved = slurp(temp("out.lyn"));
+    const std::string saved = readFile(temp("out.lyn"));
     EXPECT_TRUE(saved.ends_with("[Title]\r\nLast,line without a line feed\r\n")) << saved;
     // Every line feed of the saved file follows a carriage return.
     for (std::size_t at = saved.find('\n'); at != std::string::npos; at = saved.find('\n', at + 1))
@@ -193,7 +167,7 @@ TEST_F(DataSetTest, FileWrittenByTheProgramIsReproducedByteForByte)
 {
     loadOk("small.lyn");
     ASSERT_TRUE(m_data.save(temp("copy.lyn")).ok());
-    EXPECT_EQ(slurp(temp("copy.lyn")), slurp(file("small.lyn")));
+    EXPECT_EQ(readFile(temp("copy.lyn")), readFile(file("small.lyn")));
 }
 
 TEST_F(DataSetTest, LoadSaveLoadSaveAndSavingTwiceGiveIdenticalFiles)
@@ -205,10 +179,10 @@ TEST_F(DataSetTest, LoadSaveLoadSaveAndSavingTwiceGiveIdenticalFiles)
     ASSERT_TRUE(m_data.save(temp("b.lyn")).ok());
     ASSERT_TRUE(m_data.load(temp("a.lyn")).ok());
     ASSERT_TRUE(m_data.save(temp("c.lyn")).ok());
-    const std::string a = slurp(temp("a.lyn"));
-    EXPECT_NE(a, slurp(file("second.lyn")));
-    EXPECT_EQ(slurp(temp("b.lyn")), a);
-    EXPECT_EQ(slurp(temp("c.lyn")), a);
+    const std::string a = readFile(temp("a.lyn"));
+    EXPECT_NE(a, readFile(file("second.lyn")));
+    EXPECT_EQ(readFile(temp("b.lyn")), a);
+    EXPECT_EQ(readFile(temp("c.lyn")), a);
 }
 
 TEST_F(DataSetTest, LinesTheProgramDoesNotUnderstandSurviveASave)
@@ -216,7 +190,7 @@ TEST_F(DataSetTest, LinesTheProgramDoesNotUnderstandSurviveASave)
     loadOk("small.lyn");
     m_data.write(0x8009, 0x11);
     ASSERT_TRUE(m_data.save(temp("out.lyn")).ok());
-    const std::string saved = slurp(temp("out.lyn"));
+    const std::string saved = readFile(temp("out.lyn"));
     EXPECT_TRUE(saved.starts_with("; ZLM-350 data file for the tests\r\n[Info]\r\nOwner,Test Team\r\n"
                                   "Unknown line kept as it is\r\n[Data]\r\nCalib:\r\n"));
     EXPECT_TRUE(saved.ends_with("S9030000FC\r\nFixed:\r\n[Title]\r\nCircuit,Suzuka\r\nRider,Test rider\r\n"
@@ -231,7 +205,7 @@ TEST_F(DataSetTest, SaveSetsChecksumEvenWithoutEditsAndNamesTheDataSet)
     // 0x20 + ... + 0x3E = 0x3F * 31 / 2 ... summed by hand: 31 bytes from 0x20 to 0x3E add up to 1457 = 0x5B1.
     EXPECT_EQ(m_data.read(0x811F), (0x7F - 0xB1) & 0xFF);
     EXPECT_EQ(rangeSum(m_data), 0x7Fu);
-    EXPECT_NE(slurp(target).find("S1138110303132333435363738393A3B3C3D3ECE"), std::string::npos);
+    EXPECT_NE(readFile(target).find("S1138110303132333435363738393A3B3C3D3ECE"), std::string::npos);
     EXPECT_FALSE(m_data.modified);
     EXPECT_EQ(m_data.path(), target);
     EXPECT_EQ(m_data.title(), "saved.lyn");
@@ -246,7 +220,7 @@ TEST_F(DataSetTest, EditedByteIsSavedWithAdjustedChecksum)
     // The first data byte grew by 0x11, so the checksum byte drops by 0x11.
     EXPECT_EQ(m_data.read(0x810F), 0x0D - 0x11 + 0x100);
     EXPECT_EQ(rangeSum(m_data), 0x7Fu);
-    EXPECT_NE(slurp(temp("out.lyn")).find("S113800003041450C8142850A011102030405060AC"), std::string::npos);
+    EXPECT_NE(readFile(temp("out.lyn")).find("S113800003041450C8142850A011102030405060AC"), std::string::npos);
 }
 
 TEST_F(DataSetTest, FixChecksumIsNotMirroredAndSetsModified)
@@ -268,7 +242,7 @@ TEST_F(DataSetTest, FailedSaveLeavesOldFileAndDataSetAsTheyWere)
     loadOk("small.lyn");
     const std::string target = temp("kept.lyn");
     ASSERT_TRUE(m_data.save(target).ok());
-    const std::string before = slurp(target);
+    const std::string before = readFile(target);
 
     m_data.write(0x8009, 0x42);
     m_data.lines().append("added after the first save");
@@ -290,7 +264,7 @@ TEST_F(DataSetTest, FailedSaveLeavesOldFileAndDataSetAsTheyWere)
     EXPECT_EQ(status.error().id, 1533);
     EXPECT_EQ(status.error().text, "ZLM-350 Data File Save Error!");
     EXPECT_EQ(status.error().icon, Icon::Exclamation);
-    EXPECT_EQ(slurp(target), before);
+    EXPECT_EQ(readFile(target), before);
     EXPECT_EQ(m_data.path(), target);
     EXPECT_TRUE(m_data.modified);
     EXPECT_EQ(m_data.read(m_data.highest), checksumBefore);
@@ -308,10 +282,10 @@ TEST_F(DataSetTest, SaveIntoMissingFolderOrOntoAFolderOrPipeFails)
     EXPECT_EQ(missing.error().id, 1533);
 
     fs::create_directory(temp("folder.lyn"));
-    spit(temp("folder.lyn/inside.txt"), "kept");
+    writeFile(temp("folder.lyn/inside.txt"), "kept");
     const Status onFolder = m_data.save(temp("folder.lyn"));
     ASSERT_FALSE(onFolder.ok());
-    EXPECT_EQ(slurp(temp("folder.lyn/inside.txt")), "kept");
+    EXPECT_EQ(readFile(temp("folder.lyn/inside.txt")), "kept");
     // A pipe is not replaced by a plain file.
     ASSERT_EQ(::mkfifo(temp("pipe.lyn").c_str(), 0600), 0);
     EXPECT_FALSE(m_data.save(temp("pipe.lyn")).ok());
@@ -337,20 +311,20 @@ TEST_F(DataSetTest, EmptyRangeWritesNoRecordsAndTouchesNoChecksumByte)
     EXPECT_EQ(m_data.read(0x0000), 0x11);
     EXPECT_EQ(m_data.read(0x00FF), 0x22);
     EXPECT_EQ(m_data.read(0x0100), 0x33);
-    EXPECT_EQ(slurp(temp("out.lyn")), "[Data]\r\nCalib:\r\nS9030000FC\r\nFixed:\r\n[Title]\r\nKept,after the data\r\n");
+    EXPECT_EQ(readFile(temp("out.lyn")), "[Data]\r\nCalib:\r\nS9030000FC\r\nFixed:\r\n[Title]\r\nKept,after the data\r\n");
 }
 
 TEST_F(DataSetTest, SaveKeepsPermissionsAndWritesThroughSymbolicLinks)
 {
     loadOk("small.lyn");
     const std::string real = temp("real.lyn");
-    spit(real, "old");
+    writeFile(real, "old");
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink("real.lyn", temp("link.lyn"));
 
     ASSERT_TRUE(m_data.save(temp("link.lyn")).ok());
     EXPECT_TRUE(fs::is_symlink(temp("link.lyn")));
-    EXPECT_EQ(slurp(real), slurp(file("small.lyn")));
+    EXPECT_EQ(readFile(real), readFile(file("small.lyn")));
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

@@ -1,6 +1,6 @@
 #include "platform/expanded_copy.h"
 
-#include "test_util.h"
+#include "tests/test_support.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

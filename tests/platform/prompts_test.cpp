@@ -1,7 +1,7 @@
 #include "platform/qt_prompts.h"
 #include "platform/scripted_prompts.h"
 
-#include "test_util.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

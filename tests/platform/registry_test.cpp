@@ -1,6 +1,6 @@
 #include "platform/registry.h"
 
-#include "test_util.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "data/map_access.h"
 #include "platform/scripted_prompts.h"
 #include "platform/text_file.h"
+#include "tests/test_support.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
 #include "views/edit_bar_icons.h"
@@ -68,9 +69,6 @@ protected:
     void SetUp() override
     {
         QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        m_dir = fs::temp_directory_path() /
-                ("zlm_main_frame_" + std::to_string(QCoreApplication::applicationPid()));
-        fs::create_directories(m_dir);
         auto lines = readTextLines(kResDir + "/ZLM350.def");
         ASSERT_TRUE(lines.has_value());
         m_app.definitionLines = std::move(*lines);
@@ -90,7 +88,6 @@ protected:
     {
         m_frame.reset();
         settle();
-        fs::remove_all(m_dir);
     }
 
     static void settle()
@@ -129,10 +126,12 @@ protected:
     CVexView* viewOfKind(ViewKind kind) { return m_frame->document()->viewOfKind(kind); }
     MapDefinition& map() { return *m_app.data().currentMap(); }
 
+    // First, so that the folder outlives everything that may write into it.
+    test::TempDir m_tempDir;
+    fs::path m_dir = m_tempDir.path();
     CVexApp m_app;
     ScriptedPrompts* m_prompts = nullptr;
     std::unique_ptr<CMainFrame> m_frame;
-    fs::path m_dir;
     std::string m_path;
 };
 

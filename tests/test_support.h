@@ -1,26 +1,32 @@
 #pragma once
-// Helpers of the start-up tests: a private temporary folder, environment
-// variables set for one test, and whole-file reading and writing.
+// Helpers shared by the test programs: a private temporary folder, environment
+// variables set for one test, the current folder changed for one test, and
+// whole-file reading and writing.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
-namespace zlm::apptest {
+namespace zlm::test {
 
 class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zlm-app-XXXXXX").string();
+        std::string pattern
+            = (std::filesystem::temp_directory_path() / "zlm-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }
     ~TempDir()
     {
+        // A test may have taken the folder's permissions away.
         std::error_code ec;
+        std::filesystem::permissions(
+            m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
     TempDir(const TempDir&) = delete;
@@ -60,18 +66,34 @@ private:
     std::optional<std::string> m_old;
 };
 
-inline void writeFile(const std::filesystem::path& path, const std::string& content)
+// Changes the current folder until the end of scope.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path& dir)
+        : m_old(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCwd() { std::filesystem::current_path(m_old); }
+    ScopedCwd(const ScopedCwd&) = delete;
+    ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
+
+inline std::string readFile(const std::filesystem::path& p)
 {
-    std::ofstream out(path, std::ios::binary);
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeFile(const std::filesystem::path& p, std::string_view content)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << content;
 }
 
-inline std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace zlm::apptest
+} // namespace zlm::test
