@@ -40,18 +40,24 @@ std::string_view skipSpace(std::string_view s)
     return s;
 }
 
+// Removes a leading "+" or "-"; true for a minus. from_chars takes no "+".
+bool takeSign(std::string_view& s)
+{
+    if (s.empty() || (s.front() != '+' && s.front() != '-'))
+        return false;
+    const bool negative = s.front() == '-';
+    s.remove_prefix(1);
+    return negative;
+}
+
 } // namespace
 
 float real(std::string_view s)
 {
     s = skipSpace(s);
-    // from_chars takes no "+" and ignores the locale, which a GUI program may
-    // have switched to one with a decimal comma.
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
+    // from_chars ignores the locale, which a GUI program may have switched to
+    // one with a decimal comma.
+    const bool negative = takeSign(s);
     float value = 0.0f;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (ec != std::errc())
@@ -62,11 +68,7 @@ float real(std::string_view s)
 std::optional<long> integer(std::string_view s)
 {
     s = skipSpace(s);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
+    const bool negative = takeSign(s);
     long value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (ec != std::errc())

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 
 namespace zlm {
 namespace {
@@ -24,9 +23,15 @@ std::string printFixed(double value, int decimals)
     return buffer;
 }
 
-bool allZero(std::string_view digits)
+// The value with eight decimals, cut to its whole part when they are all zero.
+std::string eightDecimals(double value)
 {
-    return std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0'; });
+    std::string text = printFixed(value, 8);
+    const auto point = text.find('.');
+    if (point != std::string::npos
+        && std::all_of(text.begin() + point + 1, text.end(), [](char c) { return c == '0'; }))
+        text.resize(point);
+    return text;
 }
 
 } // namespace
@@ -106,12 +111,10 @@ std::uint32_t constantToRaw(const ConstantScaling& s, float value)
 
 std::string constantExportText(float value)
 {
-    const std::string text = printFixed(value, 8);
+    const std::string text = eightDecimals(value);
     const auto point = text.find('.');
     if (point == std::string::npos)
         return text;
-    if (allZero(std::string_view(text).substr(point + 1)))
-        return text.substr(0, point);
     const auto before = static_cast<int>(point);
     if (before < 8)
         return printFixed(value, 8 - before);
@@ -120,12 +123,10 @@ std::string constantExportText(float value)
 
 std::string constantEditorText(float value)
 {
-    const std::string text = printFixed(value, 8);
+    const std::string text = eightDecimals(value);
     const auto point = text.find('.');
     if (point == std::string::npos)
         return text;
-    if (allZero(std::string_view(text).substr(point + 1)))
-        return text.substr(0, point);
     const float c = readReal(printFixed(value, 8 - static_cast<int>(point)));
     const float thousandths = std::trunc(c * 1000.0f);
     const float hundredths = std::trunc(c * 100.0f);

@@ -814,16 +814,15 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
     constexpr EditPart kRpm = EditPart::Rpm;
     constexpr EditPart kThrot = EditPart::Throt;
 
+    // Page Up and Page Down step the axis value in either header part, but only
+    // where the axes live in the image.
+    if (code == MoveCode::PageUp || code == MoveCode::PageDown) {
+        if (mode3)
+            stepAxis(code == MoveCode::PageUp ? +1 : -1);
+        return;
+    }
     if (m->edit.part == EditPart::Throt) {
         switch (code) {
-        case MoveCode::PageUp:
-            if (mode3)
-                stepAxis(+1);
-            break;
-        case MoveCode::PageDown:
-            if (mode3)
-                stepAxis(-1);
-            break;
         case MoveCode::ShiftUp:
             if (point > 0)
                 moveTo(kThrot, point - 1, point - 1);
@@ -841,14 +840,6 @@ void TableWindow::moveInHeaderEditor(MoveCode code)
         return;
     }
     switch (code) {
-    case MoveCode::PageUp:
-        if (mode3)
-            stepAxis(+1);
-        break;
-    case MoveCode::PageDown:
-        if (mode3)
-            stepAxis(-1);
-        break;
     case MoveCode::ShiftDown:
         moveTo(kData, 0, point);
         break;
