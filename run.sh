@@ -5,7 +5,10 @@
 #   ./run.sh data.lyn out.csv   the batch conversion, no window, no virtual ECU
 # ZLM_SIM=0 ./run.sh leaves the virtual ECU out and the port settings alone.
 set -euo pipefail
+# File names on the command line are the caller's: the program runs where run.sh was started.
+caller=$PWD
 cd "$(dirname "$0")"
+repo=$PWD
 source ./scripts/deps.sh
 zlm_install_deps
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -47,6 +50,7 @@ ini_set() {
 }
 
 settings="${ZLM350_HOME:-${XDG_CONFIG_HOME:-$HOME/.config}/ZLM-350}"
+case $settings in /*) ;; *) settings="$caller/$settings" ;; esac
 mkdir -p "$settings"
 ini=$(find "$settings" -maxdepth 1 -iname ZLM350.ini -print -quit)
 if [ -z "$ini" ]; then
@@ -72,9 +76,14 @@ fi
 batch=0
 [ $# -eq 2 ] && batch=1
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    [ $batch -eq 1 ] || echo "No display found: ZLM350 runs with QT_QPA_PLATFORM=offscreen and shows no window." \
-        "For a window on a virtual display: xvfb-run -a ./run.sh" >&2
+    echo "No display found: ZLM350 runs with QT_QPA_PLATFORM=offscreen and shows no window." >&2
+    [ $batch -eq 1 ] || echo "For a window on a virtual display: xvfb-run -a ./run.sh" >&2
     export QT_QPA_PLATFORM=offscreen
+fi
+# Nobody can answer a message box that is not shown: a batch conversion without a
+# display writes its messages ("Failed to open file", ...) to the error output and ends.
+if [ $batch -eq 1 ] && [ "${QT_QPA_PLATFORM:-}" = offscreen ] && [ -z "${ZLM350_PROMPTS:-}" ]; then
+    export ZLM350_PROMPTS=/dev/stderr
 fi
 
 sim_pid=""
@@ -109,5 +118,5 @@ if [ $batch -eq 0 ] && [ "${ZLM_SIM:-1}" != 0 ]; then
 fi
 
 status=0
-ZLM350_HOME="$settings" build/app/ZLM350 "$@" || status=$?
+(cd "$caller" && ZLM350_HOME="$settings" exec "$repo/build/app/ZLM350" "$@") || status=$?
 exit $status
