@@ -1,5 +1,7 @@
 #include "platform/expanded_copy.h"
 
+#include "platform/posix_file.h"
+
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -47,32 +49,6 @@ CopyResult failure(CopyError error, const fs::path& destination, int systemError
     return r;
 }
 
-// An open file descriptor, closed on every path out.
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd)
-    { }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd = -1;
-};
-
 // A temporary file beside the destination that replaces it once complete;
 // removed when the copy fails.
 class PendingFile {
@@ -116,9 +92,7 @@ public:
         ::utimensat(AT_FDCWD, m_path.c_str(), times, 0);
         // A fresh file's usual mode: a read-only medium must not make the
         // installed copy read-only.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(m_path.c_str(), 0666 & ~mask);
+        ::chmod(m_path.c_str(), posix::newFileMode());
         if (::rename(m_path.c_str(), m_destination.c_str()) != 0)
             return errno;
         m_committed = true;
@@ -133,24 +107,9 @@ private:
     bool m_committed = false;
 };
 
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 CopyResult copyUnchanged(const fs::path& source, const fs::path& destination)
 {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    posix::FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st { };
     if (!in.valid() || ::fstat(in.get(), &st) != 0)
         return failure(CopyError::ReadError, destination, errno);
@@ -170,7 +129,8 @@ CopyResult copyUnchanged(const fs::path& source, const fs::path& destination)
         }
         if (n == 0)
             break;
-        if (!writeAll(out.fd(), buffer.data(), static_cast<std::size_t>(n)))
+        if (!posix::writeAll(
+                out.fd(), std::string_view(buffer.data(), static_cast<std::size_t>(n))))
             return failure(CopyError::WriteError, destination, errno);
     }
     if (const int e = out.commit(st))
@@ -263,7 +223,7 @@ using LocalTime = std::tuple<int, int, int, int, int, int>;
 
 std::optional<LocalTime> lastWriteLocal(const fs::path& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st { };
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
         return std::nullopt;

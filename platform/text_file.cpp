@@ -1,46 +1,30 @@
 #include "platform/text_file.h"
 
+#include "platform/posix_file.h"
 #include "res/string_table.h"
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace zlm {
 namespace {
 
+using posix::FileDescriptor;
+using posix::newFileMode;
+using posix::writeAll;
+
 constexpr std::size_t kReadBufferBytes = 4096;
 constexpr int kMaxSymlinkHops = 40;
 constexpr int kWriteFailed = 1517; // "Failed to write file"
 
-// A descriptor closed when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    // Closes now and reports whether the close succeeded (a late write error
-    // can surface here).
-    bool reset()
-    {
-        if (m_fd < 0)
-            return true;
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result == 0;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-std::string systemReason(int error) { return std::strerror(error); }
+std::string systemReason(int error)
+{
+    return std::strerror(error);
+}
 
 // Replacing a symbolic link by rename would cut the link; write through to the
 // file it names instead.
@@ -56,28 +40,6 @@ std::filesystem::path resolveLinks(std::filesystem::path path)
     return path;
 }
 
-bool writeAll(int fd, std::string_view contents)
-{
-    while (!contents.empty()) {
-        const ssize_t written = ::write(fd, contents.data(), contents.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        contents.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-mode_t newFileMode()
-{
-    // The mode a plain create would give: 0666 less the process umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // Which files readBytes accepts.
 enum class Accept { AnythingButFolder, RegularOnly };
 
@@ -89,7 +51,7 @@ std::optional<std::string> readBytes(const std::filesystem::path& path, Accept a
     FileDescriptor file(::open(path.c_str(), flags));
     if (!file.valid())
         return std::nullopt;
-    struct stat info {};
+    struct stat info { };
     if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
         return std::nullopt;
     if (accept == Accept::RegularOnly && !S_ISREG(info.st_mode))
@@ -138,7 +100,7 @@ bool writeFileReplacing(
         return fail(ENOENT);
 
     const std::filesystem::path target = resolveLinks(path);
-    struct stat existing {};
+    struct stat existing { };
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return fail(EISDIR);
@@ -146,8 +108,8 @@ bool writeFileReplacing(
     if (exists && !S_ISREG(existing.st_mode))
         return fail(EINVAL);
 
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::filesystem::path folder
+        = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     // A short fixed name, so that a target whose own name is near the length
     // limit can still be replaced.
     std::string pattern = (folder / ".zlm-save.XXXXXX").string();

@@ -27,8 +27,8 @@ std::optional<LineList> readTextLines(const std::filesystem::path& path);
 // permissions (and, where allowed, its owner); a folder, device or pipe is
 // refused. On failure the temporary file is removed and `reason` (when given)
 // receives the system's explanation.
-bool writeFileReplacing(const std::filesystem::path& path, std::string_view contents,
-                        std::string* reason = nullptr);
+bool writeFileReplacing(
+    const std::filesystem::path& path, std::string_view contents, std::string* reason = nullptr);
 
 // writeFileReplacing for the settings files, whose failure is message 1517.
 Status replaceFile(const std::filesystem::path& path, std::string_view content);

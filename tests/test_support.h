@@ -16,8 +16,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern
-            = (std::filesystem::temp_directory_path() / "zlm-test-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "zlm-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }

@@ -52,8 +52,8 @@ TEST(TextFileReplace, FollowsALinkChainAndKeepsTheMode)
     EXPECT_TRUE(fs::is_symlink(dir / "two"));
     EXPECT_TRUE(fs::is_symlink(dir / "one"));
     EXPECT_EQ(readFile(dir / "real.txt"), "new");
-    EXPECT_EQ(fs::status(dir / "real.txt").permissions(),
-        fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(
+        fs::status(dir / "real.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     // Nothing but the three names is left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
