@@ -7,7 +7,7 @@
 #include "comm/serial_link.h"
 #include "data/data_file.h"
 #include "data/ecu_data_set.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 #include "platform/ini_file.h"
 #include "platform/registry.h"
 #include "platform/settings_folder.h"

@@ -6,7 +6,7 @@
 #include "comm/data_exchange.h"
 #include "comm/ecu_protocol.h"
 #include "data/data_file.h"
-#include "data/text_file.h"
+#include "platform/text_file.h"
 #include "platform/settings_folder.h"
 #include "sim/virtual_ecu.h"
 
