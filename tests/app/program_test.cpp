@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -62,7 +63,7 @@ protected:
         env.insert("ZLM350_HOME", QString::fromStdString(home().string()));
         env.insert("TMPDIR", QString::fromStdString(tmp().string()));
         env.insert("ZLM350_PROMPTS", QString::fromStdString(promptsFile().string()));
-        env.insert("ZLM350_SCREEN", "1024x768");
+        env.insert("ZLM350_SCREEN", m_screen);
         env.remove("ZLM350_ANSWERS");
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(QString::fromStdString(work().string()));
@@ -98,6 +99,7 @@ protected:
 
     TempDir m_dirs;
     QProcess m_process;
+    QString m_screen = QStringLiteral("1024x768");
 };
 
 TEST_F(Program, WithoutSettingsFileStopsWithExitCodeZero)
@@ -168,6 +170,96 @@ TEST_F(Program, OneFileNameWithABlankStartsNormally)
     EXPECT_TRUE(prompts().empty());
     EXPECT_TRUE(fs::exists(tmp() / "zlmst0.tmp"));
     EXPECT_FALSE(fs::exists(work() / "Data.lyn"));
+}
+
+TEST_F(Program, BatchCsvHasTheDateLineAndCrLfLineEnds)
+{
+    installSettings();
+    installDefinition();
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const std::string text = readFile(work() / "out.csv");
+    ASSERT_TRUE(text.ends_with("[Fixed]\r\n[end]\r\n"));
+    const auto csv = lines(text);
+    ASSERT_GT(csv.size(), 4u);
+    for (const std::string& line : csv)
+        EXPECT_TRUE(line.ends_with("\r") && line.find('\r') == line.size() - 1) << line;
+    // "%y/%m/%d %H:%M:%S"
+    const std::string& date = csv[0];
+    ASSERT_EQ(date.size(), 18u) << date;
+    for (std::size_t i : { 2u, 5u })
+        EXPECT_EQ(date[i], '/') << date;
+    EXPECT_EQ(date[8], ' ');
+    EXPECT_EQ(date[11], ':');
+    EXPECT_EQ(date[14], ':');
+    EXPECT_EQ(csv[2], "FMDataName,Fuel Map1\r");
+    EXPECT_NE(std::find(csv.begin(), csv.end(), "[Calib]\r"), csv.end());
+}
+
+TEST_F(Program, CsvThatCannotBeWrittenIsReportedAndTheProgramEnds)
+{
+    installSettings();
+    installDefinition();
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    ASSERT_TRUE(run({ "data.lyn", "no such folder/out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const auto shown = prompts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "EXCLAMATION\tTavoreth Racing Tool\tFailed to write file");
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+}
+
+TEST_F(Program, LargeScreenWithOnlyTheBFileUsesIt)
+{
+    installSettings();
+    // A plain (not compressed) definition whose first map is named after its file.
+    std::string definition = readFile(fs::path(ZLM_RES_DIR) / "ZLM350.def");
+    const auto at = definition.find("Fuel Map1");
+    ASSERT_NE(at, std::string::npos);
+    definition.replace(at, 9, "B File Map");
+    writeFile(home() / "zlm350b.stz", definition);
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    m_screen = QStringLiteral("1280x1024");
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_TRUE(prompts().empty());
+    EXPECT_NE(
+        readFile(work() / "out.csv").find("\r\nFMDataName,B File Map\r\n"), std::string::npos);
+
+    // An 800 x 600 screen looks for the plain name only.
+    m_screen = QStringLiteral("800x600");
+    ASSERT_TRUE(run({ "data.lyn", "out2.csv" }));
+    const auto shown = prompts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "STOP\tTavoreth Racing Tool\tSetup file is not exist.");
+    EXPECT_FALSE(fs::exists(work() / "out2.csv"));
+}
+
+TEST_F(Program, StaleTemporaryFileIsReplacedAndAnUndeletableOneStops)
+{
+    installSettings();
+    installDefinition();
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    writeFile(tmp() / "zlmst0.tmp", "[Free Map]\r\nstale lines of an earlier run\r\n");
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_TRUE(prompts().empty());
+    EXPECT_NE(readFile(work() / "out.csv").find("FMDataName,Fuel Map1"), std::string::npos);
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+
+    // A folder of that name cannot be deleted like a file.
+    fs::create_directories(tmp() / "zlmst0.tmp" / "inside");
+    ASSERT_TRUE(run({ "data.lyn", "out2.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    const auto shown = prompts();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string expected
+        = "STOP\tTavoreth Racing Tool\tSetup file Read Error(Create TemporaryFile:3-";
+    EXPECT_EQ(shown[0].substr(0, expected.size()), expected);
+    EXPECT_NE(shown[0].find(")\\n[" + tmp().string()), std::string::npos) << shown[0];
+    EXPECT_TRUE(shown[0].ends_with("]"));
+    EXPECT_FALSE(fs::exists(work() / "out2.csv"));
+    EXPECT_TRUE(fs::exists(tmp() / "zlmst0.tmp" / "inside"));
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <numeric>
 #include <sys/resource.h>
@@ -420,6 +423,52 @@ TEST_F(DataSetTest, SelectLineReadsTheCellUnderTheTargetAndRecomputesTheRange)
     m_data.selectLine(2);
     EXPECT_EQ(ign.edit.line, 1);
     EXPECT_EQ(ign.edit.currentValue, 0x96);
+}
+
+// An independent S-record tool reads the records of a file the program saved,
+// verifying every record checksum, and finds the edited image with its checksum byte.
+TEST_F(DataSetTest, SavedStandardDataIsAcceptedBySrecCat)
+{
+    auto definition = readTextLines(std::string(ZLM_RES_DIR) + "/ZLM350.def");
+    ASSERT_TRUE(definition.has_value());
+    EcuDataSet data(*definition);
+    ASSERT_TRUE(data.load(std::string(ZLM_RES_DIR) + "/Standard_data.lyn").ok());
+    ASSERT_LT(data.lowest, data.highest);
+    data.write(static_cast<std::uint16_t>(data.lowest + 5), 0xA5);
+    const std::string saved = temp("saved.lyn");
+    ASSERT_TRUE(data.save(saved).ok());
+
+    const std::string records = temp("records.srec");
+    const std::string binary = temp("records.bin");
+    {
+        const std::string text = readFile(saved);
+        std::string only;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = text.find('\n', at);
+            const std::string line = text.substr(at, end == std::string::npos ? end : end + 1 - at);
+            if (line.size() > 2 && line[0] == 'S' && std::isdigit(static_cast<unsigned char>(line[1])))
+                only += line;
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        writeFile(records, only);
+    }
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "0x%X", data.lowest);
+    const std::string command = "srec_cat '" + records + "' -offset -" + offset + " -o '" + binary
+        + "' -binary 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    const std::string decoded = readFile(binary);
+    ASSERT_EQ(decoded.size(), static_cast<std::size_t>(data.highest - data.lowest + 1));
+    const auto image = data.image();
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(decoded[i]);
+        ASSERT_EQ(byte, image[data.lowest + i]) << i;
+        sum += byte;
+    }
+    EXPECT_EQ(static_cast<std::uint8_t>(decoded[5]), 0xA5);
+    EXPECT_EQ(sum & 0xFF, 0x7Fu);
 }
 
 TEST(DataSetWrite, MirrorHookRunsOnlyWhenAskedAndEveryWriteSetsModified)
