@@ -30,29 +30,10 @@ std::vector<std::string_view> splitRecords(std::string_view s)
     return records;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// Pairs of hex digits; a trailing odd digit is ignored. False on a bad digit.
+// Pairs of hex digits; a trailing odd digit (a record cut short) is ignored.
 bool hexPairs(std::string_view digits, std::vector<std::uint8_t>& bytes)
 {
-    bytes.clear();
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-        const int hi = hexValue(digits[i]);
-        const int lo = hexValue(digits[i + 1]);
-        if (hi < 0 || lo < 0)
-            return false;
-        bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-    }
-    return true;
+    return srec::decodeHexPairs(digits.substr(0, digits.size() & ~std::size_t{1}), bytes);
 }
 
 std::string hex4(std::uint32_t value)
