@@ -198,11 +198,13 @@ void CMainFrame::updateCommandStates()
 
 void CMainFrame::scheduleCommandUpdate()
 {
-    if (m_updatePending || m_closing)
+    if (m_closing)
         return;
+    // Every request runs after what was posted before it (an editor applies Enter
+    // in a posted call): an earlier request that runs first must not stand in for it.
     m_updatePending = true;
     QTimer::singleShot(0, this, [this] {
-        if (m_updatePending)
+        if (!m_closing)
             updateCommandStates();
     });
 }

@@ -5,10 +5,12 @@
 #include "platform/scripted_prompts.h"
 #include "platform/text_file.h"
 #include "tests/test_support.h"
+#include "views/cell_editor.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
 #include "views/edit_bar_icons.h"
 #include "views/edit_window.h"
+#include "views/table_window.h"
 #include "views/undo_stack.h"
 #include "views/vex_doc.h"
 #include "views/tool_box_dialog.h"
@@ -630,6 +632,40 @@ TEST_F(MainFrameTest, UndoNamesTheChangeAndTakesItBack)
     EXPECT_TRUE(map().edit.undo.empty());
     EXPECT_EQ(undo->text(), QStringLiteral("&Undo"));
     EXPECT_FALSE(m_frame->isEnabled(cmd::kUndo));
+}
+
+TEST_F(MainFrameTest, ThrotHeaderEditAndItsUndoRenameTheLineEntry)
+{
+    openStandard();
+    auto* table = dynamic_cast<TableWindow*>(viewOfKind(ViewKind::Table)->window());
+    ASSERT_NE(table, nullptr);
+    QComboBox* lines = m_frame->editBar().lineCombo();
+    ASSERT_EQ(lines->itemText(2), QStringLiteral("10.0"));
+
+    // The THROT header of the third line, typed over with the keyboard.
+    const int w = table->cellWidth();
+    const int h = table->cellHeight();
+    QTest::mouseClick(table, Qt::LeftButton, {}, QPoint(w / 2, h + 2 * h + h / 2));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Throt);
+    CellEditor* header = table->headerEditor();
+    header->selectAll();
+    QTest::keyClicks(header, QStringLiteral("15"));
+    QTest::keyClick(header, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(readZPoint(m_app.data().image(), map(), 2), 30);
+    EXPECT_EQ(lines->itemText(2), QStringLiteral("15.0"));
+    EXPECT_EQ(lines->count(), map().z.count);
+    // The Undo button is ready at once; the menu item names the change.
+    EXPECT_TRUE(m_frame->editBar().button(cmd::kUndo)->isEnabled());
+    EXPECT_EQ(m_frame->actions(cmd::kUndo).at(0)->text(), QStringLiteral("&Undo(Edit THROT)"));
+
+    // Undo from the frame's key puts the old value back into the image and the combo.
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readZPoint(m_app.data().image(), map(), 2), 20);
+    EXPECT_EQ(lines->itemText(2), QStringLiteral("10.0"));
+    EXPECT_EQ(lines->currentIndex(), 2);
+    EXPECT_EQ(m_frame->actions(cmd::kUndo).at(0)->text(), QStringLiteral("&Undo"));
 }
 
 TEST_F(MainFrameTest, PartSwitchMovesBetweenDataAndRpm)
