@@ -3,11 +3,10 @@
 #include "app/vex_app.h"
 #include "data/conversion.h"
 #include "data/map_access.h"
-#include "res/string_table.h"
 #include "views/cell_editor.h"
 #include "views/grid_pane.h"
-#include "views/undo_stack.h"
 #include "views/main_frame.h"
+#include "views/table_edit.h"
 #include "views/vex_doc.h"
 
 #include <QFontMetrics>
@@ -17,11 +16,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <limits>
-#include <optional>
 
 namespace zlm {
 
@@ -29,7 +23,6 @@ namespace {
 
 const QColor kGrey(192, 192, 192);
 constexpr int kOwnKind = 3; // flag of the notifications this window causes
-constexpr int kCaptionId = 2001; // "Table Window"
 constexpr int kHeaderFontPx = 14;
 constexpr int kLabelInsetPx = 4; // Z labels end this far left of the column's edge
 constexpr int kLabelTopPx = 2; // and start this far below the row's top
@@ -45,62 +38,6 @@ struct ApplyGuard {
     ApplyGuard(const ApplyGuard&) = delete;
     ApplyGuard& operator=(const ApplyGuard&) = delete;
 };
-
-int elementMax(const AxisDescriptor& axis)
-{
-    return axis.width == 2 ? 0xFFFF : 0xFF;
-}
-
-float toPhysical(const AxisDescriptor& axis, int raw)
-{
-    return axis.width == 2 ? rawWordToPhysical(axis, static_cast<std::uint16_t>(raw)).value
-                           : rawByteToPhysical(axis, static_cast<std::uint8_t>(raw)).value;
-}
-
-struct PhysicalRange {
-    float low = 0.0f;
-    float high = 0.0f;
-};
-
-PhysicalRange physicalRange(const AxisDescriptor& axis)
-{
-    return { std::max(axisMinimum(axis), axisLowerLimit(axis)),
-        std::min(axisMaximum(axis), axisUpperLimit(axis)) };
-}
-
-// A typed value: not empty, digits and '.', a '-' only in front, and a number
-// as a whole ("1.2.3" is not).
-std::optional<float> parseTyped(const QString& text)
-{
-    const std::string s = text.toStdString();
-    if (s.empty())
-        return std::nullopt;
-    bool digit = false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c >= '0' && c <= '9')
-            digit = true;
-        else if (c != '.' && !(c == '-' && i == 0))
-            return std::nullopt;
-    }
-    if (!digit)
-        return std::nullopt;
-    float value = 0.0f;
-    const char* end = s.data() + s.size();
-    const auto [ptr, ec] = std::from_chars(s.data(), end, value, std::chars_format::fixed);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::string rangeOverText(float typed, PhysicalRange range, float set)
-{
-    char buffer[512];
-    const std::string format(loadString(1525));
-    std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<double>(typed),
-        static_cast<double>(range.low), static_cast<double>(range.high), static_cast<double>(set));
-    return buffer;
-}
 
 // The i-th physical value of a config-map list axis, as text in `format`.
 std::string listValue(const AxisDescriptor& axis, int index)
@@ -127,20 +64,6 @@ QFont centuryFont(int heightPx)
     }
     font.setPixelSize(size);
     return font;
-}
-
-// Single-precision arithmetic followed by truncation can land one step below
-// the value typed ("2.6" with x/0.05 gives 51.99999, raw 51, shown as 2.55): a
-// result this close below the next whole raw value is taken as that value.
-constexpr float kTruncationSlack = 1e-3f; // in raw steps
-
-int settleTruncation(const RawConversion& conversion)
-{
-    const float next = std::floor(conversion.value) + 1.0f;
-    if (conversion.value > 0.0f && next - conversion.value < kTruncationSlack
-        && next <= static_cast<float>(std::numeric_limits<std::int32_t>::max()))
-        return static_cast<int>(next);
-    return conversion.raw;
 }
 
 } // namespace
@@ -230,7 +153,7 @@ QString TableWindow::dataText(int line, int point) const
     const CellRead cell = readDataCell(m_app.data().image(), *m, line, point);
     if (!cell.ok())
         return {};
-    return QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, cell.value)));
+    return QString::fromStdString(formatY(m_app.formats, physicalValue(m->y, cell.value)));
 }
 
 QString TableWindow::xText(int line, int point) const
@@ -244,7 +167,7 @@ QString TableWindow::xText(int line, int point) const
                              : QString::fromStdString(formatX(m_app.formats, readReal(value)));
     }
     const int raw = readXPoint(m_app.data().image(), *m, line, point);
-    return QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, raw)));
+    return QString::fromStdString(formatX(m_app.formats, physicalValue(m->x, raw)));
 }
 
 QString TableWindow::zText(int line) const
@@ -258,7 +181,7 @@ QString TableWindow::zText(int line) const
                              : QString::fromStdString(formatZ(m_app.formats, readReal(value)));
     }
     const int raw = readZPoint(m_app.data().image(), *m, line);
-    return QString::fromStdString(formatZ(m_app.formats, toPhysical(m->z, raw)));
+    return QString::fromStdString(formatZ(m_app.formats, physicalValue(m->z, raw)));
 }
 
 QString TableWindow::currentText() const
@@ -269,11 +192,11 @@ QString TableWindow::currentText() const
     const int value = m->edit.currentValue;
     switch (m->edit.part) {
     case EditPart::Data:
-        return QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, value)));
+        return QString::fromStdString(formatY(m_app.formats, physicalValue(m->y, value)));
     case EditPart::Rpm:
-        return QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
+        return QString::fromStdString(formatX(m_app.formats, physicalValue(m->x, value)));
     case EditPart::Throt:
-        return QString::fromStdString(formatZ(m_app.formats, toPhysical(m->z, value)));
+        return QString::fromStdString(formatZ(m_app.formats, physicalValue(m->z, value)));
     default:
         return {};
     }
@@ -442,10 +365,10 @@ void TableWindow::replaceEditors()
         placeCellEditor(false);
 }
 
-void TableWindow::showError(const std::string& first)
+void TableWindow::showMessages(const std::vector<Message>& messages)
 {
-    m_app.prompts().message(first + "\n" + std::string(loadString(1504)),
-        std::string(loadString(kCaptionId)), Icon::Stop);
+    for (const Message& message : messages)
+        m_app.prompts().show(message);
 }
 
 bool TableWindow::applyCellEditor()
@@ -458,47 +381,12 @@ bool TableWindow::applyCellEditor()
     if (part != EditPart::Data && !(part == EditPart::Rpm && pairedLayout()))
         return true;
     ApplyGuard guard;
-    const AxisDescriptor& axis = part == EditPart::Data ? m->y : m->x;
-
-    const std::optional<float> typed = parseTyped(editor->text());
-    const RawConversion raw = typed ? physicalToRawInt(axis, *typed) : RawConversion {};
-    if (!typed || !raw.ok()) {
-        editor->fill(currentText());
-        showError(std::string(loadString(1505)));
+    const TableEditOutcome outcome = applyCellText(
+        m_app.data(), *m, m_app.formats, m_app.undoSize, editor->text().toStdString());
+    editor->fill(QString::fromStdString(outcome.text));
+    showMessages(outcome.messages);
+    if (!outcome.accepted)
         return false;
-    }
-
-    const auto format = [&](float physical) {
-        return part == EditPart::Data ? formatY(m_app.formats, physical)
-                                      : formatX(m_app.formats, physical);
-    };
-    int value
-        = std::clamp(settleTruncation(raw), 0, part == EditPart::Data ? 255 : elementMax(axis));
-    value = std::max(value, m->edit.lowerLimit);
-    value = std::min(value, m->edit.upperLimit);
-    const PhysicalRange range = physicalRange(axis);
-    float physical = toPhysical(axis, value);
-    if (physical < range.low && value != 255)
-        ++value;
-    else if (physical > range.high && value != 0)
-        --value;
-    physical = toPhysical(axis, value);
-    const std::string text = format(physical);
-    editor->fill(QString::fromStdString(text));
-    if (*typed < range.low || *typed > range.high)
-        m_app.prompts().message(rangeOverText(*typed, range, physical),
-            std::string(loadString(kCaptionId)), Icon::Exclamation);
-
-    if (value != m->edit.currentValue) {
-        EcuDataSet& data = m_app.data();
-        const CellCode code = part == EditPart::Data
-            ? writeDataCell(data, *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(value))
-            : writeXPoint(data, *m, m->edit.line, m->edit.point, static_cast<std::uint16_t>(value));
-        if (code == CellCode::Ok) {
-            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
-            m->edit.currentValue = static_cast<std::uint16_t>(value);
-        }
-    }
     update();
     m_grid->viewport()->update();
     return true;
@@ -510,90 +398,14 @@ bool TableWindow::applyHeaderEditor()
     if (!m || g_applying || !m_headerEditor->pending() || !headerPartActive())
         return true;
     ApplyGuard guard;
-    const bool throt = m->edit.part == EditPart::Throt;
-    const AxisDescriptor& axis = throt ? m->z : m->x;
-    const auto fail = [&](const std::string& first) {
-        m_headerEditor->fill(currentText());
-        showError(first);
+    const TableEditOutcome outcome = applyHeaderText(
+        m_app.data(), *m, m_app.formats, m_app.undoSize, m_headerEditor->text().toStdString());
+    m_headerEditor->fill(QString::fromStdString(outcome.text));
+    showMessages(outcome.messages);
+    if (!outcome.accepted)
         return false;
-    };
-
-    const std::optional<float> typed = parseTyped(m_headerEditor->text());
-    if (!typed)
-        return fail(std::string(loadString(1505)));
-    RawConversion raw = physicalToRawInt(axis, *typed);
-    if (!raw.ok())
-        return fail(conversionMessage(raw.code));
-    int value = settleTruncation(raw);
-    if (value < 0 || value > elementMax(axis))
-        value = elementMax(axis) - 1;
-
-    const PhysicalRange range = physicalRange(axis);
-    const int point = m->edit.point;
-    const int last = (throt ? lineCount() : pointCount()) - 1;
-    const auto neighbour = [&](int index) {
-        const auto image = m_app.data().image();
-        return toPhysical(axis,
-            throt ? readZPoint(image, *m, index) : readXPoint(image, *m, m->edit.line, index));
-    };
-    const auto rawOf = [&](float physical) { return physicalToRawInt(axis, physical).raw; };
-    std::optional<float> set;
-    if (*typed < range.low) {
-        if (point == 0)
-            set = range.low;
-        else if (rawOf(range.low) < m->edit.lowerLimit)
-            set = neighbour(point - 1) + static_cast<float>(axis.spacing);
-        else
-            set = range.low + static_cast<float>(axis.spacing);
-    } else if (*typed > range.high) {
-        if (point >= last)
-            set = range.high;
-        else if (rawOf(range.high) > m->edit.upperLimit)
-            set = neighbour(point + 1) - static_cast<float>(axis.spacing);
-        else
-            set = range.high - static_cast<float>(axis.spacing);
-    }
-    if (set) {
-        m_app.prompts().message(rangeOverText(*typed, range, *set),
-            std::string(loadString(kCaptionId)), Icon::Exclamation);
-        raw = physicalToRawInt(axis, *set);
-        if (!raw.ok())
-            return fail(conversionMessage(raw.code));
-        value = settleTruncation(raw);
-    }
-    // Axis points must keep their order: a value outside the neighbours' limits is refused.
-    if (value < m->edit.lowerLimit || value > m->edit.upperLimit || value < 0
-        || value > elementMax(axis))
-        return fail(std::string(loadString(1503)));
-
-    const auto format = [&](int rawValue) {
-        const float physical = toPhysical(axis, rawValue);
-        return throt ? formatZ(m_app.formats, physical) : formatX(m_app.formats, physical);
-    };
-    const std::string newText = format(value);
-    if (format(m->edit.currentValue) != newText) {
-        EcuDataSet& data = m_app.data();
-        if (throt) {
-            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
-            const std::uint16_t address = zPointAddress(*m, point);
-            if (axis.width == 2) {
-                data.write(address, static_cast<std::uint8_t>(value >> 8), false);
-                data.write(static_cast<std::uint16_t>(address + 1),
-                    static_cast<std::uint8_t>(value), false);
-            } else {
-                data.write(address, static_cast<std::uint8_t>(value), false);
-            }
-        } else {
-            if (writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(value))
-                != CellCode::Ok)
-                return fail(std::string(loadString(1503)));
-            RecordChange(*m, UndoOrigin::Typed, m_app.undoSize);
-        }
-        m->edit.currentValue = static_cast<std::uint16_t>(value);
-        if (throt)
-            emit lineEntryChanged(point, QString::fromStdString(newText));
-    }
-    m_headerEditor->fill(QString::fromStdString(newText));
+    if (outcome.written && m->edit.part == EditPart::Throt)
+        emit lineEntryChanged(m->edit.point, QString::fromStdString(outcome.text));
     update();
     m_grid->viewport()->update();
     return true;
@@ -908,27 +720,11 @@ void TableWindow::stepData(int direction)
     if (!m || m->edit.part != EditPart::Data)
         return;
     applyCellEditor();
-    const int value = m->edit.currentValue;
-    const PhysicalRange range = physicalRange(m->y);
-    int next = value;
-    if (direction > 0) {
-        if (value >= 255 || toPhysical(m->y, value + 1) > range.high)
-            return;
-        next = value + 1;
-    } else {
-        if (value <= 0 || toPhysical(m->y, value - 1) < range.low)
-            return;
-        next = value - 1;
-    }
-    RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
-    if (writeDataCell(
-            m_app.data(), *m, m->edit.line, m->edit.point, static_cast<std::uint8_t>(next))
-        != CellCode::Ok)
+    if (!stepDataValue(m_app.data(), *m, m_app.formats, m_app.undoSize, direction).written)
         return;
-    m->edit.currentValue = static_cast<std::uint16_t>(next);
     placeCellEditor();
     m_grid->viewport()->update();
-    m_doc.ShowValue(next, kOwnKind);
+    m_doc.ShowValue(m->edit.currentValue, kOwnKind);
     m_doc.RedrawMapWindows();
 }
 
@@ -938,51 +734,12 @@ void TableWindow::stepAxis(int direction)
     if (!m || !headerPartActive())
         return;
     applyHeaderEditor();
-    const bool throt = m->edit.part == EditPart::Throt;
-    const AxisDescriptor& axis = throt ? m->z : m->x;
-    const float spacing = static_cast<float>(axis.spacing);
-    if (spacing <= 0.0f)
+    const TableEditOutcome outcome
+        = stepAxisValue(m_app.data(), *m, m_app.formats, m_app.undoSize, direction);
+    if (!outcome.written)
         return;
-    const auto image = m_app.data().image();
-    const int point = m->edit.point;
-    const int count = throt ? lineCount() : pointCount();
-    const auto neighbour = [&](int index) {
-        return toPhysical(axis,
-            throt ? readZPoint(image, *m, index) : readXPoint(image, *m, m->edit.line, index));
-    };
-    const PhysicalRange range = physicalRange(axis);
-    float low = range.low;
-    float high = range.high;
-    if (point > 0)
-        low = std::max(low, neighbour(point - 1) + spacing);
-    if (point < count - 1)
-        high = std::min(high, neighbour(point + 1) - spacing);
-    if (low > high)
-        return;
-    const float target
-        = std::clamp(toPhysical(axis, m->edit.currentValue) + direction * spacing, low, high);
-    const RawConversion conversion = physicalToRawInt(axis, target);
-    const int next = settleTruncation(conversion);
-    if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == m->edit.currentValue)
-        return;
-
-    RecordChange(*m, UndoOrigin::KeyStep, m_app.undoSize);
-    EcuDataSet& data = m_app.data();
-    if (throt) {
-        const std::uint16_t address = zPointAddress(*m, point);
-        if (axis.width == 2) {
-            data.write(address, static_cast<std::uint8_t>(next >> 8), false);
-            data.write(
-                static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(next), false);
-        } else {
-            data.write(address, static_cast<std::uint8_t>(next), false);
-        }
-    } else {
-        writeXPoint(data, *m, m->edit.line, point, static_cast<std::uint16_t>(next));
-    }
-    m->edit.currentValue = static_cast<std::uint16_t>(next);
-    if (throt)
-        emit lineEntryChanged(point, zText(point));
+    if (m->edit.part == EditPart::Throt)
+        emit lineEntryChanged(m->edit.point, QString::fromStdString(outcome.text));
     placeHeaderEditor();
     update();
     m_grid->viewport()->update();
@@ -1026,10 +783,11 @@ void TableWindow::showValue(int value, int)
     if (!m)
         return;
     if (m->edit.part == EditPart::Data) {
-        cellEditor()->fill(QString::fromStdString(formatY(m_app.formats, toPhysical(m->y, value))));
+        cellEditor()->fill(
+            QString::fromStdString(formatY(m_app.formats, physicalValue(m->y, value))));
     } else if (m->edit.part == EditPart::Rpm) {
         const QString text
-            = QString::fromStdString(formatX(m_app.formats, toPhysical(m->x, value)));
+            = QString::fromStdString(formatX(m_app.formats, physicalValue(m->x, value)));
         (pairedLayout() ? cellEditor() : m_headerEditor)->fill(text);
     }
 }

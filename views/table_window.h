@@ -13,6 +13,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace zlm {
 
@@ -21,6 +22,7 @@ class CVexDoc;
 class CellEditor;
 class GridPane;
 struct MapDefinition;
+struct Message;
 enum class EditPart;
 
 class TableWindow final : public EditWindow {
@@ -104,7 +106,7 @@ private:
     void stepData(int direction);
     void stepAxis(int direction);
     void focusRequest(int flag);
-    void showError(const std::string& first);
+    void showMessages(const std::vector<Message>& messages);
 
     CVexApp& m_app;
     CVexDoc& m_doc;

@@ -1,0 +1,348 @@
+#include "views/table_edit.h"
+
+#include "app/app_settings.h"
+#include "data/conversion.h"
+#include "data/ecu_data_set.h"
+#include "data/map_access.h"
+#include "data/map_definition.h"
+#include "res/string_table.h"
+#include "views/undo_stack.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+namespace zlm {
+
+namespace {
+
+constexpr int kCaptionId = 2001; // "Table Window"
+constexpr float kTruncationSlack = 1e-3f; // in raw steps
+
+int elementMax(const AxisDescriptor& axis)
+{
+    return axis.width == 2 ? 0xFFFF : 0xFF;
+}
+
+std::string caption()
+{
+    return std::string(loadString(kCaptionId));
+}
+
+// The current value in the current part's display format.
+std::string currentText(const MapDefinition& map, const DisplayFormats& formats)
+{
+    const int value = map.edit.currentValue;
+    switch (map.edit.part) {
+    case EditPart::Data:
+        return formatY(formats, physicalValue(map.y, value));
+    case EditPart::Rpm:
+        return formatX(formats, physicalValue(map.x, value));
+    case EditPart::Throt:
+        return formatZ(formats, physicalValue(map.z, value));
+    default:
+        return {};
+    }
+}
+
+// Unchanged: the editor keeps (or gets back) the current value's text.
+TableEditOutcome untouched(const MapDefinition& map, const DisplayFormats& formats)
+{
+    TableEditOutcome outcome;
+    outcome.text = currentText(map, formats);
+    return outcome;
+}
+
+// Refused: `first` on one line, "Data is set as before editing" on the next.
+TableEditOutcome refused(TableEditOutcome outcome, const MapDefinition& map,
+    const DisplayFormats& formats, int id, std::string_view first)
+{
+    outcome.accepted = false;
+    outcome.written = false;
+    outcome.text = currentText(map, formats);
+    outcome.messages.push_back(Message {
+        id, std::string(first) + "\n" + std::string(loadString(1504)), Icon::Stop, caption() });
+    return outcome;
+}
+
+// A Z point stored directly, high byte first, without mirroring into links.
+void writeZPoint(EcuDataSet& data, const MapDefinition& map, int point, int value)
+{
+    const std::uint16_t address = zPointAddress(map, point);
+    if (map.z.width == 2) {
+        data.write(address, static_cast<std::uint8_t>(value >> 8), false);
+        data.write(
+            static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value), false);
+    } else {
+        data.write(address, static_cast<std::uint8_t>(value), false);
+    }
+}
+
+// Physical value of the axis point `index` of the current part (THROT: Z
+// points; RPM: X points of the current line).
+float axisPoint(const EcuDataSet& data, const MapDefinition& map, bool throt, int index)
+{
+    const auto image = data.image();
+    return physicalValue(throt ? map.z : map.x,
+        throt ? readZPoint(image, map, index) : readXPoint(image, map, map.edit.line, index));
+}
+
+} // namespace
+
+bool isTypedNumberText(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c >= '0' && c <= '9') || c == '.' || (c == '-' && i == 0))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+std::optional<float> parseTypedValue(std::string_view text)
+{
+    if (!isTypedNumberText(text)
+        || std::none_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    float value = 0.0f;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+int clampToEditLimits(int raw, const MapEditState& edit, int elementMax)
+{
+    int value = std::clamp(raw, 0, elementMax);
+    value = std::max(value, edit.lowerLimit);
+    return std::min(value, edit.upperLimit);
+}
+
+int settleTruncation(const RawConversion& conversion)
+{
+    const float next = std::floor(conversion.value) + 1.0f;
+    if (conversion.value > 0.0f && next - conversion.value < kTruncationSlack
+        && next <= static_cast<float>(std::numeric_limits<std::int32_t>::max()))
+        return static_cast<int>(next);
+    return conversion.raw;
+}
+
+float physicalValue(const AxisDescriptor& axis, int raw)
+{
+    return axis.width == 2 ? rawWordToPhysical(axis, static_cast<std::uint16_t>(raw)).value
+                           : rawByteToPhysical(axis, static_cast<std::uint8_t>(raw)).value;
+}
+
+PhysicalRange physicalRange(const AxisDescriptor& axis)
+{
+    return { std::max(axisMinimum(axis), axisLowerLimit(axis)),
+        std::min(axisMaximum(axis), axisUpperLimit(axis)) };
+}
+
+Message rangeOverMessage(float typed, PhysicalRange range, float set)
+{
+    char buffer[512];
+    const std::string format(loadString(1525));
+    std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<double>(typed),
+        static_cast<double>(range.low), static_cast<double>(range.high), static_cast<double>(set));
+    return Message { 1525, buffer, Icon::Exclamation, caption() };
+}
+
+TableEditOutcome applyCellText(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int undoSize, std::string_view typedText)
+{
+    const EditPart part = map.edit.part;
+    if (part != EditPart::Data && part != EditPart::Rpm)
+        return untouched(map, formats);
+    const AxisDescriptor& axis = part == EditPart::Data ? map.y : map.x;
+
+    const std::optional<float> typed = parseTypedValue(typedText);
+    const RawConversion raw = typed ? physicalToRawInt(axis, *typed) : RawConversion {};
+    if (!typed || !raw.ok())
+        return refused({}, map, formats, 1505, loadString(1505));
+
+    int value = clampToEditLimits(
+        settleTruncation(raw), map.edit, part == EditPart::Data ? 255 : elementMax(axis));
+    // A limit whose raw value shows just outside the range moves one step inside.
+    const PhysicalRange range = physicalRange(axis);
+    float physical = physicalValue(axis, value);
+    if (physical < range.low && value != 255)
+        ++value;
+    else if (physical > range.high && value != 0)
+        --value;
+    physical = physicalValue(axis, value);
+
+    TableEditOutcome outcome;
+    outcome.text = part == EditPart::Data ? formatY(formats, physical) : formatX(formats, physical);
+    if (*typed < range.low || *typed > range.high)
+        outcome.messages.push_back(rangeOverMessage(*typed, range, physical));
+
+    if (value != map.edit.currentValue) {
+        MapEditState& edit = map.edit;
+        const CellCode code = part == EditPart::Data
+            ? writeDataCell(data, map, edit.line, edit.point, static_cast<std::uint8_t>(value))
+            : writeXPoint(data, map, edit.line, edit.point, static_cast<std::uint16_t>(value));
+        if (code == CellCode::Ok) {
+            RecordChange(map, UndoOrigin::Typed, undoSize);
+            edit.currentValue = static_cast<std::uint16_t>(value);
+            outcome.written = true;
+        }
+    }
+    return outcome;
+}
+
+TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
+    const DisplayFormats& formats, int undoSize, std::string_view typedText)
+{
+    const EditPart part = map.edit.part;
+    if (part != EditPart::Throt && part != EditPart::Rpm)
+        return untouched(map, formats);
+    const bool throt = part == EditPart::Throt;
+    const AxisDescriptor& axis = throt ? map.z : map.x;
+    TableEditOutcome outcome;
+
+    const std::optional<float> typed = parseTypedValue(typedText);
+    if (!typed)
+        return refused(std::move(outcome), map, formats, 1505, loadString(1505));
+    RawConversion raw = physicalToRawInt(axis, *typed);
+    if (!raw.ok())
+        return refused(std::move(outcome), map, formats, conversionMessageId(raw.code),
+            conversionMessage(raw.code));
+    int value = settleTruncation(raw);
+    if (value < 0 || value > elementMax(axis))
+        value = elementMax(axis) - 1;
+
+    const PhysicalRange range = physicalRange(axis);
+    const int point = map.edit.point;
+    const int last = (throt ? map.z.count : map.x.count) - 1;
+    const float spacing = static_cast<float>(axis.spacing);
+    const auto rawOf = [&](float physical) { return physicalToRawInt(axis, physical).raw; };
+    // Outside the range: the range's end at the first or last point; else one
+    // spacing inside it, or one spacing from the neighbour when the end itself
+    // lies beyond the neighbour's limit.
+    std::optional<float> set;
+    if (*typed < range.low) {
+        if (point == 0)
+            set = range.low;
+        else if (rawOf(range.low) < map.edit.lowerLimit)
+            set = axisPoint(data, map, throt, point - 1) + spacing;
+        else
+            set = range.low + spacing;
+    } else if (*typed > range.high) {
+        if (point >= last)
+            set = range.high;
+        else if (rawOf(range.high) > map.edit.upperLimit)
+            set = axisPoint(data, map, throt, point + 1) - spacing;
+        else
+            set = range.high - spacing;
+    }
+    if (set) {
+        outcome.messages.push_back(rangeOverMessage(*typed, range, *set));
+        raw = physicalToRawInt(axis, *set);
+        if (!raw.ok())
+            return refused(std::move(outcome), map, formats, conversionMessageId(raw.code),
+                conversionMessage(raw.code));
+        value = settleTruncation(raw);
+    }
+    // Axis points must keep their order: a value outside the neighbours' limits is refused.
+    if (value < map.edit.lowerLimit || value > map.edit.upperLimit || value < 0
+        || value > elementMax(axis))
+        return refused(std::move(outcome), map, formats, 1503, loadString(1503));
+
+    const auto format = [&](int rawValue) {
+        const float physical = physicalValue(axis, rawValue);
+        return throt ? formatZ(formats, physical) : formatX(formats, physical);
+    };
+    outcome.text = format(value);
+    if (format(map.edit.currentValue) == outcome.text)
+        return outcome;
+    if (throt) {
+        RecordChange(map, UndoOrigin::Typed, undoSize);
+        writeZPoint(data, map, point, value);
+    } else {
+        if (writeXPoint(data, map, map.edit.line, point, static_cast<std::uint16_t>(value))
+            != CellCode::Ok)
+            return refused(std::move(outcome), map, formats, 1503, loadString(1503));
+        RecordChange(map, UndoOrigin::Typed, undoSize);
+    }
+    map.edit.currentValue = static_cast<std::uint16_t>(value);
+    outcome.written = true;
+    return outcome;
+}
+
+TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int undoSize, int direction)
+{
+    if (map.edit.part != EditPart::Data || direction == 0)
+        return untouched(map, formats);
+    const int value = map.edit.currentValue;
+    const PhysicalRange range = physicalRange(map.y);
+    int next = value;
+    if (direction > 0) {
+        if (value >= 255 || physicalValue(map.y, value + 1) > range.high)
+            return untouched(map, formats);
+        next = value + 1;
+    } else {
+        if (value <= 0 || physicalValue(map.y, value - 1) < range.low)
+            return untouched(map, formats);
+        next = value - 1;
+    }
+    if (writeDataCell(data, map, map.edit.line, map.edit.point, static_cast<std::uint8_t>(next))
+        != CellCode::Ok)
+        return untouched(map, formats);
+    RecordChange(map, UndoOrigin::KeyStep, undoSize);
+    map.edit.currentValue = static_cast<std::uint16_t>(next);
+    TableEditOutcome outcome = untouched(map, formats);
+    outcome.written = true;
+    return outcome;
+}
+
+TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int undoSize, int direction)
+{
+    const EditPart part = map.edit.part;
+    if ((part != EditPart::Throt && part != EditPart::Rpm) || direction == 0)
+        return untouched(map, formats);
+    const bool throt = part == EditPart::Throt;
+    const AxisDescriptor& axis = throt ? map.z : map.x;
+    const float spacing = static_cast<float>(axis.spacing);
+    if (spacing <= 0.0f)
+        return untouched(map, formats);
+    const int point = map.edit.point;
+    const int count = throt ? map.z.count : map.x.count;
+    // Inside the range and one spacing away from both neighbours.
+    const PhysicalRange range = physicalRange(axis);
+    float low = range.low;
+    float high = range.high;
+    if (point > 0)
+        low = std::max(low, axisPoint(data, map, throt, point - 1) + spacing);
+    if (point < count - 1)
+        high = std::min(high, axisPoint(data, map, throt, point + 1) - spacing);
+    if (low > high)
+        return untouched(map, formats);
+    const float step = direction > 0 ? spacing : -spacing;
+    const float target = std::clamp(physicalValue(axis, map.edit.currentValue) + step, low, high);
+    const RawConversion conversion = physicalToRawInt(axis, target);
+    const int next = settleTruncation(conversion);
+    if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == map.edit.currentValue)
+        return untouched(map, formats);
+
+    RecordChange(map, UndoOrigin::KeyStep, undoSize);
+    if (throt)
+        writeZPoint(data, map, point, next);
+    else
+        writeXPoint(data, map, map.edit.line, point, static_cast<std::uint16_t>(next));
+    map.edit.currentValue = static_cast<std::uint16_t>(next);
+    TableEditOutcome outcome = untouched(map, formats);
+    outcome.written = true;
+    return outcome;
+}
+
+} // namespace zlm
