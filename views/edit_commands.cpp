@@ -8,6 +8,7 @@
 #include "res/string_table.h"
 #include "views/edit_bar.h"
 #include "views/edit_window.h"
+#include "views/table_edit.h"
 #include "views/undo_stack.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
@@ -29,28 +30,6 @@ QString menuText(const std::string& text)
 {
     const auto tab = text.find('\t');
     return QString::fromStdString(tab == std::string::npos ? text : text.substr(0, tab));
-}
-
-// Text of the Data field: digits and '.', a '-' only in front.
-bool isNumberText(const QString& text)
-{
-    if (text.isEmpty())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isDigit() && c.unicode() < 128)
-            continue;
-        if (c == u'.' || (c == u'-' && i == 0))
-            continue;
-        return false;
-    }
-    return true;
-}
-
-float physicalY(const MapDefinition& map, std::uint16_t raw)
-{
-    return map.y.width == 2 ? rawWordToPhysical(map.y, raw).value
-                            : rawByteToPhysical(map.y, static_cast<std::uint8_t>(raw)).value;
 }
 
 } // namespace
@@ -181,17 +160,16 @@ bool CMainFrame::applyDataField(bool showErrors)
                edit.point >= map->x.count))
         ok = false;  // the current point cannot be read
     if (ok && edit.part == EditPart::Data) {
-        const QString text = field->text();
-        ok = isNumberText(text);
+        // The table's character rule, but read like "%f" (so "1.2.3" is 1.2).
+        const std::string text = field->text().toStdString();
+        ok = isTypedNumberText(text);
         RawConversion raw;
         if (ok) {
-            raw = physicalToRawInt(map->y, readReal(text.toStdString()));
+            raw = physicalToRawInt(map->y, readReal(text));
             ok = raw.ok();
         }
         if (ok) {
-            int value = std::clamp(raw.raw, 0, 255);
-            value = std::max(value, edit.lowerLimit);
-            value = std::min(value, edit.upperLimit);
+            const int value = clampToEditLimits(raw.raw, edit);
             if (value != edit.currentValue) {
                 edit.currentValue = static_cast<std::uint16_t>(value);
                 ok = writeDataCell(data, *map, edit.line, edit.point,
@@ -207,7 +185,7 @@ bool CMainFrame::applyDataField(bool showErrors)
             m_editBar->refresh();
         // Only a data cell's value belongs in the Data field.
         if (edit.part == EditPart::Data)
-            field->setText(QString::fromStdString(m_app.formatY(physicalY(*map, edit.currentValue))));
+            field->setText(QString::fromStdString(m_app.formatY(physicalValue(map->y, edit.currentValue))));
         return true;
     }
     if (!showErrors)
