@@ -304,6 +304,180 @@ TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const Displ
     return outcome;
 }
 
+bool isPairedLayout(const MapDefinition& map, MapMode mode)
+{
+    return mode == MapMode::Free && map.kind == 2;
+}
+
+bool isHeaderPart(const MapDefinition& map, MapMode mode)
+{
+    if (mode == MapMode::Config)
+        return false;
+    const EditPart part = map.edit.part;
+    return part == EditPart::Throt || (part == EditPart::Rpm && !isPairedLayout(map, mode));
+}
+
+void selectTableCell(const EcuDataSet& data, MapDefinition& map, EditPart part, int line, int point)
+{
+    MapEditState& edit = map.edit;
+    edit.editOwner = 2;
+    edit.part = part;
+    edit.line = line;
+    edit.point = point;
+    const auto image = data.image();
+    switch (part) {
+    case EditPart::Throt:
+        edit.currentValue = readZPoint(image, map, point);
+        break;
+    case EditPart::Rpm:
+        edit.currentValue = readXPoint(image, map, line, point);
+        break;
+    default:
+        edit.currentValue = readDataCell(image, map, line, point).value;
+        break;
+    }
+    computeAllowedRange(map, image);
+}
+
+namespace {
+
+TableMove go(EditPart part, int line, int point)
+{
+    return { TableMove::Action::Go, part, line, point, 0 };
+}
+
+TableMove step(TableMove::Action action, int direction)
+{
+    TableMove move;
+    move.action = action;
+    move.direction = direction;
+    return move;
+}
+
+// The cell editor: DATA, or either row of the paired layout.
+TableMove cellEditorMove(const MapDefinition& map, MapMode mode, MoveCode code)
+{
+    const int line = map.edit.line;
+    const int point = map.edit.point;
+    const int lines = map.z.count;
+    const int points = map.x.count;
+    const bool header = mode != MapMode::Config;
+    const EditPart part = map.edit.part;
+    constexpr EditPart kData = EditPart::Data;
+    constexpr EditPart kRpm = EditPart::Rpm;
+    constexpr EditPart kThrot = EditPart::Throt;
+
+    if (!isPairedLayout(map, mode)) {
+        switch (code) {
+        case MoveCode::PageUp:
+            return step(TableMove::Action::StepData, +1);
+        case MoveCode::PageDown:
+            return step(TableMove::Action::StepData, -1);
+        case MoveCode::ShiftUp:
+            if (line > 0)
+                return go(kData, line - 1, point);
+            if (header)
+                return go(kRpm, line, point);
+            break;
+        case MoveCode::ShiftDown:
+            if (line < lines - 1)
+                return go(kData, line + 1, point);
+            break;
+        case MoveCode::ShiftLeft:
+            if (point > 0)
+                return go(kData, line, point - 1);
+            if (header && lines > 1)
+                return go(kThrot, line, line);
+            break;
+        case MoveCode::ShiftRight:
+            if (point < points - 1)
+                return go(kData, line, point + 1);
+            break;
+        default:
+            break;
+        }
+        return {};
+    }
+    switch (code) {
+    case MoveCode::ShiftUp:
+        if (part == kData)
+            return go(kRpm, line, point);
+        if (line > 0)
+            return go(kData, line - 1, point);
+        break;
+    case MoveCode::ShiftDown:
+        if (part == kRpm)
+            return go(kData, line, point);
+        if (line < lines - 1)
+            return go(kRpm, line + 1, point);
+        break;
+    case MoveCode::ShiftLeft:
+        if (point > 0)
+            return go(part, line, point - 1);
+        return go(kThrot, line, line);
+    case MoveCode::ShiftRight:
+        if (point < points - 1)
+            return go(part, line, point + 1);
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+// The header editor: THROT, or RPM in the standard layout.
+TableMove headerEditorMove(const MapDefinition& map, MapMode mode, MoveCode code)
+{
+    const int point = map.edit.point;
+    // Page Up and Page Down step the axis value in either header part, but
+    // only where the axes live in the image.
+    if (code == MoveCode::PageUp || code == MoveCode::PageDown) {
+        if (mode != MapMode::ConfigInImage)
+            return {};
+        return step(TableMove::Action::StepAxis, code == MoveCode::PageUp ? +1 : -1);
+    }
+    if (map.edit.part == EditPart::Throt) {
+        switch (code) {
+        case MoveCode::ShiftUp:
+            if (point > 0)
+                return go(EditPart::Throt, point - 1, point - 1);
+            break;
+        case MoveCode::ShiftDown:
+            if (point < map.z.count - 1)
+                return go(EditPart::Throt, point + 1, point + 1);
+            break;
+        case MoveCode::ShiftRight:
+            return go(EditPart::Data, map.edit.line, 0);
+        default:
+            break;
+        }
+        return {};
+    }
+    switch (code) {
+    case MoveCode::ShiftDown:
+        return go(EditPart::Data, 0, point);
+    case MoveCode::ShiftLeft:
+        if (point > 0)
+            return go(EditPart::Rpm, map.edit.line, point - 1);
+        break;
+    case MoveCode::ShiftRight:
+        if (point < map.x.count - 1)
+            return go(EditPart::Rpm, map.edit.line, point + 1);
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+TableMove tableMove(const MapDefinition& map, MapMode mode, MoveCode code)
+{
+    return isHeaderPart(map, mode) ? headerEditorMove(map, mode, code)
+                                   : cellEditorMove(map, mode, code);
+}
+
 TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, int direction)
 {

@@ -12,7 +12,9 @@
 // anything: the messages come back in the outcome, captioned "Table Window",
 // and the window shows them in order and puts the outcome's text into its
 // editor.
+#include "data/map_definition.h"
 #include "data/result.h"
+#include "views/edit_codes.h"
 
 #include <optional>
 #include <string>
@@ -23,8 +25,6 @@ namespace zlm {
 
 struct AxisDescriptor;
 struct DisplayFormats;
-struct MapDefinition;
-struct MapEditState;
 struct RawConversion;
 class EcuDataSet;
 
@@ -96,6 +96,36 @@ TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
 // step; the byte is mirrored into linked maps.
 TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, int direction);
+
+// --- cells and moves ---------------------------------------------------------------------
+
+// Paired layout (free maps of kind 2): each line takes an RPM row and a DATA
+// row. Else the standard layout: one row per line, the X values on top.
+bool isPairedLayout(const MapDefinition& map, MapMode mode);
+// The current part is edited in the header editor: THROT, or RPM in the
+// standard layout, and only where axes can be edited (map modes 1 and 3).
+bool isHeaderPart(const MapDefinition& map, MapMode mode);
+
+// Makes (part, line, point) the map's current cell, owned by the table window:
+// its raw value from the image (THROT: Z point `point`; RPM: X point `point`
+// of line `line`; DATA: the data byte) and its allowed raw range.
+void selectTableCell(
+    const EcuDataSet& data, MapDefinition& map, EditPart part, int line, int point);
+
+// What a move code does in the table from the map's current cell.
+struct TableMove {
+    enum class Action { None, Go, StepData, StepAxis };
+    Action action = Action::None;
+    EditPart part = EditPart::None; // Go: the new cell
+    int line = 0;
+    int point = 0;
+    int direction = 0; // steps: +1 Page Up, -1 Page Down
+};
+// Shift+arrows walk the cells and, in map modes 1 and 3, the axis headers;
+// Page Up/Down step a DATA value in the standard layout, or an axis value in
+// the header editor of map mode 3. A Go may name the current cell (the
+// caller then does nothing).
+TableMove tableMove(const MapDefinition& map, MapMode mode, MoveCode code);
 
 // Page Up (direction > 0) or Page Down on the current THROT or RPM point of an
 // axis held in the image: one axis spacing, kept inside the physical range and

@@ -124,7 +124,7 @@ int TableWindow::rowCount() const
 bool TableWindow::pairedLayout() const
 {
     const MapDefinition* m = map();
-    return m && m_app.data().mapMode == MapMode::Free && m->kind == 2;
+    return m && isPairedLayout(*m, m_app.data().mapMode);
 }
 
 bool TableWindow::headerEditable() const
@@ -205,9 +205,7 @@ QString TableWindow::currentText() const
 bool TableWindow::headerPartActive() const
 {
     const MapDefinition* m = map();
-    if (!m || !headerEditable())
-        return false;
-    return m->edit.part == EditPart::Throt || (m->edit.part == EditPart::Rpm && !pairedLayout());
+    return m && isHeaderPart(*m, m_app.data().mapMode);
 }
 
 // --- layout and drawing ------------------------------------------------------------------
@@ -449,14 +447,7 @@ void TableWindow::pickCell(int x, int y)
 
     applyHeaderEditor();
     applyCellEditor();
-    m->edit.editOwner = 2;
-    m->edit.part = part;
-    m->edit.line = line;
-    m->edit.point = column;
-    const auto image = m_app.data().image();
-    m->edit.currentValue = part == EditPart::Rpm ? readXPoint(image, *m, line, column)
-                                                 : readDataCell(image, *m, line, column).value;
-    computeAllowedRange(*m, image);
+    selectTableCell(m_app.data(), *m, part, line, column);
     finishPick(false);
 }
 
@@ -494,14 +485,7 @@ void TableWindow::pickHeader(int x, int y)
 
     applyHeaderEditor();
     applyCellEditor();
-    m->edit.editOwner = 2;
-    m->edit.part = part;
-    m->edit.line = line;
-    m->edit.point = point;
-    const auto image = m_app.data().image();
-    m->edit.currentValue = part == EditPart::Throt ? readZPoint(image, *m, point)
-                                                   : readXPoint(image, *m, line, point);
-    computeAllowedRange(*m, image);
+    selectTableCell(m_app.data(), *m, part, line, point);
     finishPick(true);
 }
 
@@ -537,133 +521,18 @@ void TableWindow::move(MoveCode code)
         editorKey(headerPartActive() ? m_headerEditor : cellEditor(), 13, true);
         return;
     }
-    if (m_app.data().mapMode != MapMode::Config && headerPartActive())
-        moveInHeaderEditor(code);
-    else
-        moveInCellEditor(code);
-}
-
-void TableWindow::moveInCellEditor(MoveCode code)
-{
-    const MapDefinition* m = map();
-    const int line = m->edit.line;
-    const int point = m->edit.point;
-    const int lines = lineCount();
-    const int points = pointCount();
-    const bool header = headerEditable();
-    const EditPart part = m->edit.part;
-    constexpr EditPart kData = EditPart::Data;
-    constexpr EditPart kRpm = EditPart::Rpm;
-    constexpr EditPart kThrot = EditPart::Throt;
-
-    if (!pairedLayout()) {
-        switch (code) {
-        case MoveCode::PageUp:
-            stepData(+1);
-            break;
-        case MoveCode::PageDown:
-            stepData(-1);
-            break;
-        case MoveCode::ShiftUp:
-            if (line > 0)
-                moveTo(kData, line - 1, point);
-            else if (header)
-                moveTo(kRpm, line, point);
-            break;
-        case MoveCode::ShiftDown:
-            if (line < lines - 1)
-                moveTo(kData, line + 1, point);
-            break;
-        case MoveCode::ShiftLeft:
-            if (point > 0)
-                moveTo(kData, line, point - 1);
-            else if (header && lines > 1)
-                moveTo(kThrot, line, line);
-            break;
-        case MoveCode::ShiftRight:
-            if (point < points - 1)
-                moveTo(kData, line, point + 1);
-            break;
-        default:
-            break;
-        }
-        return;
-    }
-    switch (code) {
-    case MoveCode::ShiftUp:
-        if (part == kData)
-            moveTo(kRpm, line, point);
-        else if (line > 0)
-            moveTo(kData, line - 1, point);
+    const TableMove next = tableMove(*m, m_app.data().mapMode, code);
+    switch (next.action) {
+    case TableMove::Action::Go:
+        moveTo(next.part, next.line, next.point);
         break;
-    case MoveCode::ShiftDown:
-        if (part == kRpm)
-            moveTo(kData, line, point);
-        else if (line < lines - 1)
-            moveTo(kRpm, line + 1, point);
+    case TableMove::Action::StepData:
+        stepData(next.direction);
         break;
-    case MoveCode::ShiftLeft:
-        if (point > 0)
-            moveTo(part, line, point - 1);
-        else
-            moveTo(kThrot, line, line);
+    case TableMove::Action::StepAxis:
+        stepAxis(next.direction);
         break;
-    case MoveCode::ShiftRight:
-        if (point < points - 1)
-            moveTo(part, line, point + 1);
-        break;
-    default:
-        break;
-    }
-}
-
-void TableWindow::moveInHeaderEditor(MoveCode code)
-{
-    const MapDefinition* m = map();
-    const int point = m->edit.point;
-    const bool mode3 = m_app.data().mapMode == MapMode::ConfigInImage;
-    constexpr EditPart kData = EditPart::Data;
-    constexpr EditPart kRpm = EditPart::Rpm;
-    constexpr EditPart kThrot = EditPart::Throt;
-
-    // Page Up and Page Down step the axis value in either header part, but only
-    // where the axes live in the image.
-    if (code == MoveCode::PageUp || code == MoveCode::PageDown) {
-        if (mode3)
-            stepAxis(code == MoveCode::PageUp ? +1 : -1);
-        return;
-    }
-    if (m->edit.part == EditPart::Throt) {
-        switch (code) {
-        case MoveCode::ShiftUp:
-            if (point > 0)
-                moveTo(kThrot, point - 1, point - 1);
-            break;
-        case MoveCode::ShiftDown:
-            if (point < lineCount() - 1)
-                moveTo(kThrot, point + 1, point + 1);
-            break;
-        case MoveCode::ShiftRight:
-            moveTo(kData, m->edit.line, 0);
-            break;
-        default:
-            break;
-        }
-        return;
-    }
-    switch (code) {
-    case MoveCode::ShiftDown:
-        moveTo(kData, 0, point);
-        break;
-    case MoveCode::ShiftLeft:
-        if (point > 0)
-            moveTo(kRpm, m->edit.line, point - 1);
-        break;
-    case MoveCode::ShiftRight:
-        if (point < pointCount() - 1)
-            moveTo(kRpm, m->edit.line, point + 1);
-        break;
-    default:
+    case TableMove::Action::None:
         break;
     }
 }
@@ -675,23 +544,7 @@ void TableWindow::moveTo(EditPart part, int line, int point)
         return;
     applyHeaderEditor();
     applyCellEditor();
-    m->edit.part = part;
-    m->edit.line = line;
-    m->edit.point = point;
-    m->edit.editOwner = 2;
-    const auto image = m_app.data().image();
-    switch (part) {
-    case EditPart::Throt:
-        m->edit.currentValue = readZPoint(image, *m, point);
-        break;
-    case EditPart::Rpm:
-        m->edit.currentValue = readXPoint(image, *m, line, point);
-        break;
-    default:
-        m->edit.currentValue = readDataCell(image, *m, line, point).value;
-        break;
-    }
-    computeAllowedRange(*m, image);
+    selectTableCell(m_app.data(), *m, part, line, point);
 
     ++m_focusGeneration;
     const bool header = headerPartActive();

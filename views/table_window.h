@@ -99,8 +99,6 @@ private:
     void pickCell(int x, int y);
     void pickHeader(int x, int y);
     void finishPick(bool header);
-    void moveInCellEditor(MoveCode code);
-    void moveInHeaderEditor(MoveCode code);
     // Makes (part, line, point) the current cell after applying the pending edit.
     void moveTo(EditPart part, int line, int point);
     void stepData(int direction);

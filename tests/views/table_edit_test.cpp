@@ -547,5 +547,129 @@ TEST_F(TableEditTest, AxisStepAtTheEndsReachesTheRangeButNeedsRoomAndASpacing)
     EXPECT_EQ(byteAt(0x8001), 20);
 }
 
+// --- cells and moves ----------------------------------------------------------------------
+
+TEST_F(TableEditTest, SelectingACellLoadsItsValueAndLimits)
+{
+    m_data.image()[dataCellAddress(m_map, 2, 3)] = 77;
+    selectTableCell(m_data, m_map, EditPart::Data, 2, 3);
+    EXPECT_EQ(m_map.edit.editOwner, 2);
+    EXPECT_EQ(m_map.edit.currentValue, 77);
+    EXPECT_EQ(m_map.edit.lowerLimit, 4);
+    EXPECT_EQ(m_map.edit.upperLimit, 200);
+
+    selectTableCell(m_data, m_map, EditPart::Throt, 2, 2);
+    EXPECT_EQ(m_map.edit.currentValue, 30);
+    EXPECT_EQ(m_map.edit.lowerLimit, 21);
+
+    // Kind 2: the RPM point of the line's own axis.
+    m_map.kind = 2;
+    m_data.image()[xPointAddress(m_map, 1, 0)] = 5;
+    m_data.image()[xPointAddress(m_map, 1, 1)] = 6;
+    selectTableCell(m_data, m_map, EditPart::Rpm, 1, 0);
+    EXPECT_EQ(m_map.edit.part, EditPart::Rpm);
+    EXPECT_EQ(m_map.edit.currentValue, 5);
+    EXPECT_EQ(m_map.edit.lowerLimit, 0);
+    EXPECT_EQ(m_map.edit.upperLimit, 6);
+}
+
+TEST_F(TableEditTest, HeaderPartsDependOnTheModeAndLayout)
+{
+    m_map.edit.part = EditPart::Rpm;
+    EXPECT_TRUE(isHeaderPart(m_map, MapMode::Free));
+    EXPECT_TRUE(isHeaderPart(m_map, MapMode::ConfigInImage));
+    EXPECT_FALSE(isHeaderPart(m_map, MapMode::Config));
+    m_map.kind = 2; // paired: RPM is a grid row
+    EXPECT_TRUE(isPairedLayout(m_map, MapMode::Free));
+    EXPECT_FALSE(isHeaderPart(m_map, MapMode::Free));
+    EXPECT_FALSE(isPairedLayout(m_map, MapMode::ConfigInImage));
+    EXPECT_TRUE(isHeaderPart(m_map, MapMode::ConfigInImage));
+    m_map.edit.part = EditPart::Throt;
+    EXPECT_TRUE(isHeaderPart(m_map, MapMode::Free));
+    m_map.edit.part = EditPart::Data;
+    EXPECT_FALSE(isHeaderPart(m_map, MapMode::Free));
+}
+
+struct MoveCase {
+    MapMode mode;
+    EditPart part;
+    int line;
+    int point;
+    MoveCode code;
+    TableMove::Action action;
+    EditPart toPart = EditPart::None;
+    int toLine = 0;
+    int toPoint = 0;
+    int direction = 0;
+};
+
+TEST_F(TableEditTest, MovesAtTheEdgesOfTheGridAndTheHeaders)
+{
+    using A = TableMove::Action;
+    constexpr MapMode kFree = MapMode::Free;
+    constexpr MapMode kList = MapMode::Config;
+    constexpr MapMode kMem = MapMode::ConfigInImage;
+    constexpr EditPart kData = EditPart::Data;
+    constexpr EditPart kRpm = EditPart::Rpm;
+    constexpr EditPart kThrot = EditPart::Throt;
+    const MoveCase cases[] = {
+        // The cell editor at the last line and point goes nowhere.
+        { kFree, kData, 2, 3, MoveCode::ShiftDown, A::None },
+        { kFree, kData, 2, 3, MoveCode::ShiftRight, A::None },
+        // Plain arrows are no table moves.
+        { kFree, kData, 1, 1, MoveCode::Left, A::None },
+        { kFree, kData, 1, 1, MoveCode::Down, A::None },
+        // List-axis maps step data but never reach a header.
+        { kList, kData, 0, 0, MoveCode::PageUp, A::StepData, kData, 0, 0, +1 },
+        { kList, kData, 0, 0, MoveCode::ShiftUp, A::None },
+        { kList, kData, 1, 0, MoveCode::ShiftLeft, A::None },
+        // THROT walks its points, stops at both ends and goes right to the data.
+        { kFree, kThrot, 0, 0, MoveCode::ShiftUp, A::None },
+        { kFree, kThrot, 2, 2, MoveCode::ShiftDown, A::None },
+        { kFree, kThrot, 1, 1, MoveCode::ShiftDown, A::Go, kThrot, 2, 2 },
+        { kFree, kThrot, 1, 1, MoveCode::ShiftLeft, A::None },
+        { kFree, kThrot, 2, 2, MoveCode::ShiftRight, A::Go, kData, 2, 0 },
+        // RPM: right stops at the last point, down always lands on line 0.
+        { kFree, kRpm, 2, 3, MoveCode::ShiftRight, A::None },
+        { kFree, kRpm, 2, 1, MoveCode::ShiftDown, A::Go, kData, 0, 1 },
+        { kFree, kRpm, 0, 1, MoveCode::ShiftUp, A::None },
+        // Axis steps only where the axes are in the image.
+        { kFree, kThrot, 1, 1, MoveCode::PageUp, A::None },
+        { kFree, kRpm, 0, 1, MoveCode::PageDown, A::None },
+        { kMem, kThrot, 1, 1, MoveCode::PageDown, A::StepAxis, EditPart::None, 0, 0, -1 },
+        { kMem, kRpm, 0, 1, MoveCode::PageUp, A::StepAxis, EditPart::None, 0, 0, +1 },
+    };
+    for (const MoveCase& c : cases) {
+        m_map.edit.part = c.part;
+        m_map.edit.line = c.line;
+        m_map.edit.point = c.point;
+        const TableMove move = tableMove(m_map, c.mode, c.code);
+        SCOPED_TRACE(::testing::Message()
+            << "mode " << static_cast<int>(c.mode) << " part " << static_cast<int>(c.part) << " at "
+            << c.line << "/" << c.point << " code " << static_cast<int>(c.code));
+        EXPECT_EQ(move.action, c.action);
+        if (c.action == A::Go) {
+            EXPECT_EQ(move.part, c.toPart);
+            EXPECT_EQ(move.line, c.toLine);
+            EXPECT_EQ(move.point, c.toPoint);
+        } else {
+            EXPECT_EQ(move.direction, c.direction);
+        }
+    }
+}
+
+TEST_F(TableEditTest, PairedRpmRowLeavesPointZeroForItsLinesThrotValue)
+{
+    m_map.kind = 2;
+    m_map.edit.part = EditPart::Rpm;
+    m_map.edit.line = 1;
+    m_map.edit.point = 0;
+    const TableMove left = tableMove(m_map, MapMode::Free, MoveCode::ShiftLeft);
+    EXPECT_EQ(left.action, TableMove::Action::Go);
+    EXPECT_EQ(left.part, EditPart::Throt);
+    EXPECT_EQ(left.line, 1);
+    EXPECT_EQ(left.point, 1);
+}
+
 } // namespace
 } // namespace zlm
