@@ -304,6 +304,47 @@ TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const Displ
     return outcome;
 }
 
+TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int undoSize, int direction)
+{
+    const EditPart part = map.edit.part;
+    if ((part != EditPart::Throt && part != EditPart::Rpm) || direction == 0)
+        return untouched(map, formats);
+    const bool throt = part == EditPart::Throt;
+    const AxisDescriptor& axis = throt ? map.z : map.x;
+    const float spacing = static_cast<float>(axis.spacing);
+    if (spacing <= 0.0f)
+        return untouched(map, formats);
+    const int point = map.edit.point;
+    const int count = throt ? map.z.count : map.x.count;
+    // Inside the range and one spacing away from both neighbours.
+    const PhysicalRange range = physicalRange(axis);
+    float low = range.low;
+    float high = range.high;
+    if (point > 0)
+        low = std::max(low, axisPoint(data, map, throt, point - 1) + spacing);
+    if (point < count - 1)
+        high = std::min(high, axisPoint(data, map, throt, point + 1) - spacing);
+    if (low > high)
+        return untouched(map, formats);
+    const float step = direction > 0 ? spacing : -spacing;
+    const float target = std::clamp(physicalValue(axis, map.edit.currentValue) + step, low, high);
+    const RawConversion conversion = physicalToRawInt(axis, target);
+    const int next = settleTruncation(conversion);
+    if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == map.edit.currentValue)
+        return untouched(map, formats);
+
+    RecordChange(map, UndoOrigin::KeyStep, undoSize);
+    if (throt)
+        writeZPoint(data, map, point, next);
+    else
+        writeXPoint(data, map, map.edit.line, point, static_cast<std::uint16_t>(next));
+    map.edit.currentValue = static_cast<std::uint16_t>(next);
+    TableEditOutcome outcome = untouched(map, formats);
+    outcome.written = true;
+    return outcome;
+}
+
 bool isPairedLayout(const MapDefinition& map, MapMode mode)
 {
     return mode == MapMode::Free && map.kind == 2;
@@ -476,47 +517,6 @@ TableMove tableMove(const MapDefinition& map, MapMode mode, MoveCode code)
 {
     return isHeaderPart(map, mode) ? headerEditorMove(map, mode, code)
                                    : cellEditorMove(map, mode, code);
-}
-
-TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
-    int undoSize, int direction)
-{
-    const EditPart part = map.edit.part;
-    if ((part != EditPart::Throt && part != EditPart::Rpm) || direction == 0)
-        return untouched(map, formats);
-    const bool throt = part == EditPart::Throt;
-    const AxisDescriptor& axis = throt ? map.z : map.x;
-    const float spacing = static_cast<float>(axis.spacing);
-    if (spacing <= 0.0f)
-        return untouched(map, formats);
-    const int point = map.edit.point;
-    const int count = throt ? map.z.count : map.x.count;
-    // Inside the range and one spacing away from both neighbours.
-    const PhysicalRange range = physicalRange(axis);
-    float low = range.low;
-    float high = range.high;
-    if (point > 0)
-        low = std::max(low, axisPoint(data, map, throt, point - 1) + spacing);
-    if (point < count - 1)
-        high = std::min(high, axisPoint(data, map, throt, point + 1) - spacing);
-    if (low > high)
-        return untouched(map, formats);
-    const float step = direction > 0 ? spacing : -spacing;
-    const float target = std::clamp(physicalValue(axis, map.edit.currentValue) + step, low, high);
-    const RawConversion conversion = physicalToRawInt(axis, target);
-    const int next = settleTruncation(conversion);
-    if (!conversion.ok() || next < 0 || next > elementMax(axis) || next == map.edit.currentValue)
-        return untouched(map, formats);
-
-    RecordChange(map, UndoOrigin::KeyStep, undoSize);
-    if (throt)
-        writeZPoint(data, map, point, next);
-    else
-        writeXPoint(data, map, map.edit.line, point, static_cast<std::uint16_t>(next));
-    map.edit.currentValue = static_cast<std::uint16_t>(next);
-    TableEditOutcome outcome = untouched(map, formats);
-    outcome.written = true;
-    return outcome;
 }
 
 } // namespace zlm

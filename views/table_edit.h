@@ -23,7 +23,6 @@
 
 namespace zlm {
 
-struct AxisDescriptor;
 struct DisplayFormats;
 struct RawConversion;
 class EcuDataSet;
@@ -97,6 +96,13 @@ TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
 TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, int direction);
 
+// Page Up (direction > 0) or Page Down on the current THROT or RPM point of an
+// axis held in the image: one axis spacing, kept inside the physical range and
+// at least one spacing away from the neighbouring points. Nothing without a
+// spacing or without room. Recorded as a key step; never mirrored.
+TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int undoSize, int direction);
+
 // --- cells and moves ---------------------------------------------------------------------
 
 // Paired layout (free maps of kind 2): each line takes an RPM row and a DATA
@@ -126,12 +132,5 @@ struct TableMove {
 // the header editor of map mode 3. A Go may name the current cell (the
 // caller then does nothing).
 TableMove tableMove(const MapDefinition& map, MapMode mode, MoveCode code);
-
-// Page Up (direction > 0) or Page Down on the current THROT or RPM point of an
-// axis held in the image: one axis spacing, kept inside the physical range and
-// at least one spacing away from the neighbouring points. Nothing without a
-// spacing or without room. Recorded as a key step; never mirrored.
-TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
-    int undoSize, int direction);
 
 } // namespace zlm
