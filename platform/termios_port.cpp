@@ -151,6 +151,18 @@ IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
 {
     if (m_fd < 0)
         return { false, 0, EBADF };
+    // A byte that is waited for (an echo, an answer) is seldom there yet:
+    // wait first, so that each byte costs one poll and one read.
+    if (timeoutMs > 0) {
+        const int w = waitFor(m_fd, POLLIN, timeoutMs);
+        if (w == 0)
+            return { true, 0, 0 };
+        if (w < 0) {
+            m_error = std::strerror(errno);
+            return { false, 0, errno };
+        }
+        timeoutMs = 0;
+    }
     for (;;) {
         const ssize_t n = ::read(m_fd, &byte, 1);
         if (n == 1)
