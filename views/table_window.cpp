@@ -14,6 +14,7 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -28,16 +29,6 @@ constexpr int kLabelInsetPx = 4; // Z labels end this far left of the column's e
 constexpr int kLabelTopPx = 2; // and start this far below the row's top
 constexpr int kMinCellPx = 8;
 constexpr int kMinFontPx = 6;
-
-// Program-wide: a commit must not run again while its own message box is shown.
-bool g_applying = false;
-
-struct ApplyGuard {
-    ApplyGuard() { g_applying = true; }
-    ~ApplyGuard() { g_applying = false; }
-    ApplyGuard(const ApplyGuard&) = delete;
-    ApplyGuard& operator=(const ApplyGuard&) = delete;
-};
 
 // The i-th physical value of a config-map list axis, as text in `format`.
 std::string listValue(const AxisDescriptor& axis, int index)
@@ -373,12 +364,12 @@ bool TableWindow::applyCellEditor()
 {
     MapDefinition* m = map();
     CellEditor* editor = cellEditor();
-    if (!m || g_applying || !editor->pending())
+    if (!m || m_applying || !editor->pending())
         return true;
     const EditPart part = m->edit.part;
     if (part != EditPart::Data && !(part == EditPart::Rpm && pairedLayout()))
         return true;
-    ApplyGuard guard;
+    const QScopedValueRollback applying(m_applying, true);
     const TableEditOutcome outcome = applyCellText(
         m_app.data(), *m, m_app.formats, m_app.undoSize, editor->text().toStdString());
     editor->fill(QString::fromStdString(outcome.text));
@@ -393,9 +384,9 @@ bool TableWindow::applyCellEditor()
 bool TableWindow::applyHeaderEditor()
 {
     MapDefinition* m = map();
-    if (!m || g_applying || !m_headerEditor->pending() || !headerPartActive())
+    if (!m || m_applying || !m_headerEditor->pending() || !headerPartActive())
         return true;
-    ApplyGuard guard;
+    const QScopedValueRollback applying(m_applying, true);
     const TableEditOutcome outcome = applyHeaderText(
         m_app.data(), *m, m_app.formats, m_app.undoSize, m_headerEditor->text().toStdString());
     m_headerEditor->fill(QString::fromStdString(outcome.text));

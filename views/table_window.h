@@ -115,6 +115,9 @@ private:
     GridPane* m_grid = nullptr;
     CellEditor* m_headerEditor = nullptr;
     bool m_headerEditorActive = false;
+    // Set while an edit is applied: the focus loss that its own message box
+    // causes must not apply it a second time.
+    bool m_applying = false;
     int m_focusGeneration = 0; // drops focus requests queued before a pick
 };
 

@@ -873,9 +873,10 @@ protected:
         for (qsizetype i = 0; i < shown.size(); ++i) {
             const QRect r = shown[i]->geometry();
             EXPECT_TRUE(bar.rect().contains(r)) << shown[i]->metaObject()->className();
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_LE(shown[i - 1]->geometry().right(), r.left())
                     << shown[i]->metaObject()->className();
+            }
         }
         // Combos wide enough to read a map name.
         EXPECT_GE(bar.labelCombo()->width(), 90);
