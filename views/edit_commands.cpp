@@ -169,7 +169,7 @@ bool CMainFrame::applyDataField(bool showErrors)
             ok = raw.ok();
         }
         if (ok) {
-            const int value = clampToEditLimits(raw.raw, edit);
+            const int value = clampToEditLimits(settleTruncation(raw), edit);
             if (value != edit.currentValue) {
                 edit.currentValue = static_cast<std::uint16_t>(value);
                 ok = writeDataCell(data, *map, edit.line, edit.point,

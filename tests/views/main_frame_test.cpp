@@ -595,6 +595,12 @@ TEST_F(MainFrameTest, DataFieldAppliesOnEnterAndWritesOnlyAChange)
     EXPECT_EQ(bar.dataField()->text(), QStringLiteral("5.0"));
     EXPECT_TRUE(map().edit.undo.empty());  // not an undoable edit
 
+    // As in the table: 2.6 / 0.05 is 51.99999 in single precision, yet 52.
+    bar.dataField()->setText(QStringLiteral("2.6"));
+    enterInBar();
+    EXPECT_EQ(m_app.data().read(address), 52);
+    EXPECT_EQ(bar.dataField()->text(), QStringLiteral("2.6"));
+
     // Above the upper edit limit (12): clamped to the limit.
     bar.dataField()->setText(QStringLiteral("50"));
     enterInBar();
