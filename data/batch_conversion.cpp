@@ -3,6 +3,19 @@
 #include "res/string_table.h"
 
 namespace zlm {
+namespace {
+
+// A section error abandons the load with the generic file error, which is
+// reported like any failed file access: naming no file.
+Message abandonedLoad()
+{
+    Message message = messageFor(strings::kUnknownFileError, Icon::Stop);
+    if (const auto at = message.text.find("%1"); at != std::string::npos)
+        message.text.erase(at, 2);
+    return message;
+}
+
+} // namespace
 
 std::vector<Message> runBatchConversion(EcuDataSet& data, const DisplayFormats& formats,
                                         const std::string& source, const std::string& target,
@@ -10,11 +23,9 @@ std::vector<Message> runBatchConversion(EcuDataSet& data, const DisplayFormats& 
 {
     const LoadResult loaded = data.load(source);
     if (!loaded.ok()) {
-        std::vector<Message> messages;
         if (loaded.failure == LoadFailure::FormatError)
-            messages.push_back(loaded.message);
-        messages.push_back(messageFor(1516, Icon::Exclamation));
-        return messages;
+            return {loaded.message, abandonedLoad()};
+        return {messageFor(1516, Icon::Exclamation)};
     }
     if (Status written = exportCsv(data, formats, target, now); !written)
         return {written.error()};

@@ -17,7 +17,8 @@ namespace zlm {
 // order; empty on success:
 //  - the file cannot be opened or read: "Failed to open file" (1516, exclamation);
 //  - a "Data" or map section error: that error's message (stop icon), then
-//    "Failed to open file" (1516, exclamation);
+//    the generic file error "An unknown error occurred while accessing ."
+//    (61857 naming no file, stop icon);
 //  - the CSV file cannot be written: "Failed to write file" (1517, exclamation).
 // The caller closes the main frame afterwards in every case.
 std::vector<Message> runBatchConversion(EcuDataSet& data, const DisplayFormats& formats,

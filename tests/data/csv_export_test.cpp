@@ -329,7 +329,10 @@ TEST_F(BatchTest, FailuresGiveTheirMessages)
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, "[Data] section is not found");
     EXPECT_EQ(messages[0].icon, Icon::Stop);
-    EXPECT_EQ(messages[1].text, "Failed to open file");
+    // The abandoned load is the generic file error, not a file that cannot be opened.
+    EXPECT_EQ(messages[1].id, 61857);
+    EXPECT_EQ(messages[1].text, "An unknown error occurred while accessing .");
+    EXPECT_EQ(messages[1].icon, Icon::Stop);
     EXPECT_FALSE(fs::exists(temp("b.csv")));
 
     messages = runBatchConversion(data, {}, kFiles + "/small.lyn", temp("missing/c.csv"), fixedTime());
