@@ -313,10 +313,12 @@ DataExchange::LoadResult DataExchange::loadFromFile(ImageSlot& slot)
         return LoadResult::Cancelled;
 
     ObjImage file = readObjFile(*path);
-    if (!file.checksumOk)
-        m_status = "Check Sum Error!";
     if (file.result < 1) {
         warn("Failed to read file data");
+        // A file that loads gets a fresh checksum byte below; only a file that
+        // could not be used says that its records did not add up.
+        if (!file.checksumOk)
+            m_status = "Check Sum Error!";
         return LoadResult::Failed;
     }
     slot.start = file.start;

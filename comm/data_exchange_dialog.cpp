@@ -3,6 +3,8 @@
 #include "comm/exchange_choice_dialog.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QPalette>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -59,8 +61,14 @@ DataExchangeDialog::DataExchangeDialog(EcuDataSet& data, Prompts& prompts, EcuIm
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_read->setDefault(true);
     m_status = new QLabel(this);
-    m_status->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Check Sum Error!")) + 8);
-    m_status->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    QFont statusFont = m_status->font();
+    statusFont.setBold(true);
+    m_status->setFont(statusFont);
+    QPalette statusPalette = m_status->palette();
+    statusPalette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    m_status->setPalette(statusPalette);
+    // Room for the whole text in the bold face it is drawn in.
+    m_status->setMinimumWidth(QFontMetrics(statusFont).horizontalAdvance(QStringLiteral("Check Sum Error!")) + 8);
 
     connect(m_read, &QPushButton::clicked, this, [this] { run(&DataExchange::read); });
     connect(m_write, &QPushButton::clicked, this, [this] { run(&DataExchange::write); });

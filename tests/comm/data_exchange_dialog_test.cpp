@@ -108,12 +108,18 @@ TEST_F(DataExchangeDialogTest, ReadFromTheEcuAndVerifyShowTheirLogAndEnableTheIm
 TEST_F(DataExchangeDialogTest, BadChecksumShowsInTheStatusText)
 {
     const fs::path file = fs::temp_directory_path() / ("zlm-dx-" + std::to_string(::getpid()) + ".obj");
-    std::ofstream(file) << "S10690000102036E\nS9030000FC\n";
+    // One byte with a wrong checksum: the file cannot be used.
+    std::ofstream(file) << "S104900001FF\nS9030000FC\n";
     DataExchangeDialog& d = open();
     choices = {ExchangeSource::File};
     prompts.queuePath(file.string());
     button(ExchangeButton::Read).click();
     EXPECT_EQ(d.statusLabel()->text(), "Check Sum Error!");
+    // The status text is drawn whole beside the buttons.
+    EXPECT_GE(d.statusLabel()->width(), d.statusLabel()->sizeHint().width());
+    EXPECT_TRUE(d.rect().contains(d.statusLabel()->geometry()));
+    const QString shot = QString::fromLatin1(ZLM_BINARY_DIR) + "/data_exchange_status.png";
+    EXPECT_TRUE(d.grab().save(shot));
     fs::remove(file);
 }
 

@@ -170,13 +170,38 @@ TEST_F(DataExchangeTest, FileAtAnotherAddressCannotBeWrittenToTheEditData)
 
 TEST_F(DataExchangeTest, BadFileShowsItsMessageAndTheChecksumStatus)
 {
-    TempFile file("bad.obj", "S10690000102036E\r\n"); // wrong checksum, one-byte range
+    // A wrong record checksum in a file that loads is made good by the fresh
+    // checksum byte: no status.
+    TempFile file("bad.obj", "S10690000102036E\r\n");
     auto session = open();
     choices.answers = {ExchangeSource::File};
     prompts.queuePath(file.path());
     session->read();
-    EXPECT_EQ(session->status(), "Check Sum Error!");
+    EXPECT_EQ(session->status(), "");
+    EXPECT_EQ(prompts.records().back().kind, PromptKind::OpenFile); // no message after the dialog
     EXPECT_EQ(session->log(), "Read from file data   --->   Complete\r\n  File Data [ bad.obj ]\r\n\r\n");
+
+    // A file that cannot be used (one byte is no range) and has a wrong
+    // checksum: the message, then the status.
+    TempFile unusable("unusable.obj", "S104900001FF\r\nS9030000FC\r\n");
+    choices.answers = {ExchangeSource::File};
+    prompts.queue(Answer::Ok); // discard the current data
+    prompts.queuePath(unusable.path());
+    session->read();
+    EXPECT_EQ(prompts.records().back().text, "Failed to read file data");
+    EXPECT_EQ(prompts.records().back().caption, "Data Exchange");
+    EXPECT_EQ(prompts.records().back().icon, Icon::Exclamation);
+    EXPECT_EQ(session->status(), "Check Sum Error!");
+    EXPECT_EQ(session->log(), "Read from file data   --->   Fail\r\n");
+
+    // Verify clears the status again when the compare data stays empty.
+    choices.answers = {ExchangeSource::Edit, ExchangeSource::File};
+    session->read();
+    prompts.queuePath(unusable.path());
+    session->verify();
+    EXPECT_EQ(session->status(), "");
+    EXPECT_EQ(session->log().substr(session->log().find("Compare")),
+              "Compare with file data   --->   Fail\r\n  \r\n\r\n");
 
     TempFile empty("empty.obj", "nothing here\r\n");
     choices.answers = {ExchangeSource::File};
