@@ -4,15 +4,18 @@
 #include "app/frame_tools.h"
 #include "app/vex_app.h"
 #include "comm/data_exchange_dialog.h"
+#include "comm/exchange_choice_dialog.h"
 #include "ecu_fixture.h"
 #include "platform/scripted_prompts.h"
 #include "views/main_frame.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
@@ -121,6 +124,49 @@ TEST_F(DataExchangeDialogTest, BadChecksumShowsInTheStatusText)
     const QString shot = QString::fromLatin1(ZLM_BINARY_DIR) + "/data_exchange_status.png";
     EXPECT_TRUE(d.grab().save(shot));
     fs::remove(file);
+}
+
+// The three choice dialogs: captions, choices, the first one preselected, and
+// the ECU out of reach while the port is open.
+TEST(ExchangeChoiceDialogTest, CaptionsChoicesAndThePortRule)
+{
+    struct Expected {
+        ExchangeChoice choice;
+        const char* title;
+        const char* group;
+        QStringList texts;
+    };
+    const Expected all[] = {
+        {ExchangeChoice::Read, "Data Read", "&Read From", {"ECU Data", "Edit Data", "File Data"}},
+        {ExchangeChoice::Write, "Data Write", "&Write To", {"ECU", "Edit"}},
+        {ExchangeChoice::Verify, "Data Verify", "&Compare With", {"ECU Data", "Edit Data", "File Data"}},
+    };
+    for (const Expected& e : all) {
+        SCOPED_TRACE(e.title);
+        for (const bool portOpen : {false, true}) {
+            ExchangeChoiceDialog dialog(e.choice, portOpen);
+            dialog.show();
+            EXPECT_EQ(dialog.windowTitle(), e.title);
+            const auto groups = dialog.findChildren<QGroupBox*>();
+            ASSERT_EQ(groups.size(), 1);
+            EXPECT_EQ(groups[0]->title(), e.group);
+            const auto radios = dialog.findChildren<QRadioButton*>();
+            ASSERT_EQ(radios.size(), e.texts.size());
+            for (int i = 0; i < radios.size(); ++i) {
+                EXPECT_EQ(radios[i]->text(), e.texts[i]);
+                // Every choice is drawn whole.
+                EXPECT_GE(radios[i]->width(), radios[i]->sizeHint().width());
+            }
+            EXPECT_EQ(radios[0]->isEnabled(), !portOpen);
+            EXPECT_EQ(dialog.selected(), portOpen ? ExchangeSource::Edit : ExchangeSource::Ecu);
+            radios.back()->setChecked(true);
+            EXPECT_EQ(dialog.selected(), static_cast<ExchangeSource>(radios.size() - 1));
+            if (!portOpen && e.choice == ExchangeChoice::Read) {
+                const QString shot = QString::fromLatin1(ZLM_BINARY_DIR) + "/data_read.png";
+                EXPECT_TRUE(dialog.grab().save(shot));
+            }
+        }
+    }
 }
 
 // The frame's "Data Exchange" command opens the dialog on the application's
