@@ -7,16 +7,17 @@
 
 namespace zlm {
 
-CellEditor::CellEditor(QWidget* parent)
+CellEditor::CellEditor(QWidget* parent, int rightPaddingPx)
     : QLineEdit(parent)
 {
     setFrame(false);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAutoFillBackground(true);
     setContextMenuPolicy(Qt::NoContextMenu);
-    // A thin dark border marks the cell being edited; no padding, the cells are small.
-    setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid black; padding: 0px 3px 0px 1px;"
-                                 " background: white; }"));
+    // A thin dark border marks the cell being edited; little padding, the cells are small.
+    setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid black; padding: 0px %1px 0px 1px;"
+                                 " background: white; }")
+                      .arg(rightPaddingPx));
     hide();
 }
 

@@ -16,7 +16,14 @@ class CellEditor final : public QLineEdit {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CellEditor)
 public:
-    explicit CellEditor(QWidget* parent = nullptr);
+    // `rightPaddingPx` puts the end of a right-aligned text where the table
+    // draws the value the editor covers.
+    explicit CellEditor(QWidget* parent = nullptr, int rightPaddingPx = kCellPaddingPx);
+
+    // Right padding over a grid cell (as wide as the cell and its grid line)
+    // and over a Z label (one pixel wider).
+    static constexpr int kCellPaddingPx = 1;
+    static constexpr int kHeaderPaddingPx = 2;
 
     // Replaces the text (not a pending edit) and selects all of it.
     void fill(const QString& text);

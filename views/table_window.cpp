@@ -74,7 +74,7 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_grid = new GridPane(*this);
     m_grid->cellEditor()->setFont(m_cellFont);
-    m_headerEditor = new CellEditor(this);
+    m_headerEditor = new CellEditor(this, CellEditor::kHeaderPaddingPx);
     m_headerEditor->setFont(m_cellFont);
 
     for (CellEditor* editor : { m_grid->cellEditor(), m_headerEditor }) {

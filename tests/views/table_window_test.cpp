@@ -13,12 +13,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -608,6 +610,50 @@ TEST_F(TableWindowTest, HeaderEditorFollowsItsColumnWhenScrolled)
     EXPECT_TRUE(header().isVisible());
     EXPECT_EQ(header().x(), 2 * w);
     EXPECT_TRUE(m_window->headerEditorActive());
+}
+
+// Rightmost column of dark (text) pixels of `image` within `area`, -1 when none.
+int textRightEdge(const QImage& image, const QRect& area)
+{
+    int right = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 96)
+                right = std::max(right, x - area.left());
+        }
+    }
+    return right;
+}
+
+TEST_F(TableWindowTest, EditorsShowTheirValueWhereTheTableDrawsIt)
+{
+    // Row 0 of the sample holds 1.4 in its first two cells: the editor over the
+    // first must end its text at the same place as the second cell's text.
+    open("Fuel Map1");
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    clickCell(0, 0);
+    ASSERT_EQ(cell().text(), QStringLiteral("1.4"));
+    cell().deselect();
+    settle();
+    QImage grid = m_window->gridPane()->viewport()->grab().toImage();
+    // Inside the editor's border, and the same span of the neighbour cell.
+    const int editorEdge = textRightEdge(grid, QRect(2, 1, w - 4, h - 2));
+    const int cellEdge = textRightEdge(grid, QRect(w + 2, 1, w - 4, h - 2));
+    ASSERT_GE(cellEdge, 0);
+    EXPECT_EQ(editorEdge, cellEdge);
+
+    // The header editor over the Z label "10.0" ends where the label "0.0" of line 0 does.
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w / 2, 3 * h + h / 2));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Throt);
+    header().deselect();
+    settle();
+    const QImage strip = m_window->grab().toImage();
+    const int labelEdge = textRightEdge(strip, QRect(2, h + 1, w - 5, h - 2));
+    const int headerEdge = textRightEdge(strip, QRect(2, 3 * h + 2, w - 5, h - 2));
+    ASSERT_GE(labelEdge, 0);
+    EXPECT_EQ(headerEdge, labelEdge);
 }
 
 TEST_F(TableWindowTest, VerticalBarRangeCountsTwoRowsPerLineInThePairedLayout)
