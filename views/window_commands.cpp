@@ -118,6 +118,9 @@ CChildFrame* CMainFrame::openWindow(ViewKind kind)
         return nullptr;
     if (!hasActiveWindow())
         makeCurrent(std::max(m_editBar->labelCombo()->currentIndex(), 0));
+    // Only the first window opens the document, and with it the title bar
+    // names the file; a further window joins the open document.
+    const bool opensDocument = m_doc->views().empty();
     data.nextViewKind = static_cast<int>(kind);
     CChildFrame* child = CChildFrame::create(m_app, *m_doc, *m_mdi);
     if (!child)
@@ -126,7 +129,8 @@ CChildFrame* CMainFrame::openWindow(ViewKind kind)
     child->setGeometry(QRect(QPoint(0, 0), m_mdi->viewport()->size()));
     child->show();
     m_mdi->setActiveSubWindow(child);
-    setTitle(data.path());
+    if (opensDocument)
+        setTitle(data.path());
     updateCommandStates();
     return child;
 }

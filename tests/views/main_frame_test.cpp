@@ -484,6 +484,17 @@ TEST_F(MainFrameTest, SaveAsksForTheNameAndRetitlesTheFrame)
     EXPECT_EQ(m_app.data().path(), target);
     EXPECT_FALSE(m_app.data().modified);
     EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Tavoreth Racing Tool - saved.lyn"));
+
+    // A window opened beside another joins the open document: the title stays.
+    viewOfKind(ViewKind::Map)->childFrame()->close();
+    settle();
+    ASSERT_TRUE(m_frame->execute(cmd::kOpenMap));
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Tavoreth Racing Tool - saved.lyn"));
+    // With no window left, opening one opens the document, which names the file's path.
+    m_frame->document()->CloseAllWindows();
+    settle();
+    ASSERT_TRUE(m_frame->execute(cmd::kOpenTable));
+    EXPECT_EQ(m_frame->windowTitle(), QString::fromStdString("Tavoreth Racing Tool - " + target));
 }
 
 TEST_F(MainFrameTest, AFailedSaveSaysSoAndKeepsThePath)
