@@ -143,6 +143,8 @@ TEST_F(DataExchangeTest, FileImageGetsAValidChecksumByte)
     ASSERT_EQ(prompts.records().size(), 1u);
     EXPECT_EQ(prompts.records()[0].kind, PromptKind::OpenFile);
     EXPECT_EQ(prompts.records()[0].file.title, "Open File");
+    EXPECT_EQ(prompts.records()[0].file.defaultExtension, "lyn");
+    EXPECT_EQ(prompts.records()[0].file.initialDirectory, "/tmp"); // the data directory
     EXPECT_EQ(prompts.records()[0].file.filter,
               "ZLM-350 Data Files(*.lyn)|*.lyn|OBJ Format Files(*.obj)|*.obj|All Files(*.*)|*.*||");
     EXPECT_EQ(session->current().bytes, (std::vector<std::uint8_t>{0x01, 0x02, 0x7C}));
