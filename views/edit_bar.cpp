@@ -38,6 +38,8 @@ float physical(const AxisDescriptor& axis, std::uint16_t raw)
 QToolButton* makeButton(int id, const char* name, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
+    // The text every icon button carries; only its icon is shown.
+    button->setText(QStringLiteral("Button1"));
     button->setIcon(editBarIcon(id));
     button->setIconSize(QSize(kIconSize, kIconSize));
     button->setFixedSize(kButtonSize, kButtonSize);

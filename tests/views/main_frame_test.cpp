@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -149,6 +150,25 @@ TEST_F(MainFrameTest, StartsCentredWithTheMenuWithoutData)
     EXPECT_EQ(menuItems(*m_frame, "&Help"), (QStringList{"&Tool box...", "&About LYN_R..."}));
     EXPECT_EQ(m_frame->actions(cmd::kOpen).at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(m_frame->actions(cmd::kExit).at(0)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    // The edit bar's controls and their texts; the icon buttons show their icons only.
+    EditBar& bar = m_frame->editBar();
+    for (int id : EditBar::kButtonCommands) {
+        QToolButton* button = bar.button(id);
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->text(), QStringLiteral("Button1")) << id;
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << id;
+        EXPECT_FALSE(button->icon().isNull()) << id;
+    }
+    QStringList captions;
+    for (QLabel* label : bar.findChildren<QLabel*>())
+        captions << label->text();
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{"&Data", "&Line", "La&bel", "Point"}));
+    EXPECT_EQ(bar.allCheck()->text(), QStringLiteral("&ALL"));
+    EXPECT_EQ(bar.okButton()->text(), QStringLiteral("OK"));
+    EXPECT_EQ(bar.dataField()->maxLength(), 8);
+    EXPECT_TRUE(bar.pointField()->isReadOnly());
 }
 
 TEST_F(MainFrameTest, EnableRulesWithoutData)
