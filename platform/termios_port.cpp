@@ -147,6 +147,12 @@ void TermiosPort::close()
     m_fd = -1;
 }
 
+IoResult TermiosPort::failure(int error)
+{
+    m_error = std::strerror(error);
+    return { false, 0, error };
+}
+
 IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
 {
     if (m_fd < 0)
@@ -157,32 +163,18 @@ IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
         const int w = waitFor(m_fd, POLLIN, timeoutMs);
         if (w == 0)
             return { true, 0, 0 };
-        if (w < 0) {
-            m_error = std::strerror(errno);
-            return { false, 0, errno };
-        }
-        timeoutMs = 0;
+        if (w < 0)
+            return failure(errno);
     }
     for (;;) {
         const ssize_t n = ::read(m_fd, &byte, 1);
         if (n == 1)
             return { true, 1, 0 };
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            m_error = std::strerror(errno);
-            return { false, 0, errno };
-        }
-        if (n == 0 && timeoutMs <= 0)
-            return { true, 0, 0 };
         if (n < 0 && errno == EINTR)
             continue;
-        const int w = waitFor(m_fd, POLLIN, timeoutMs);
-        if (w == 0)
-            return { true, 0, 0 };
-        if (w < 0) {
-            m_error = std::strerror(errno);
-            return { false, 0, errno };
-        }
-        timeoutMs = 0; // data is there: one more read, no second wait
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return failure(errno);
+        return { true, 0, 0 }; // nothing there, and the wait is over
     }
 }
 
@@ -196,19 +188,15 @@ IoResult TermiosPort::writeByte(std::uint8_t byte, int timeoutMs)
             return { true, 1, 0 };
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            m_error = std::strerror(errno);
-            return { false, 0, errno };
-        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return failure(errno);
         if (timeoutMs <= 0)
             return { true, 0, 0 };
         const int w = waitFor(m_fd, POLLOUT, timeoutMs);
         if (w == 0)
             return { true, 0, 0 };
-        if (w < 0) {
-            m_error = std::strerror(errno);
-            return { false, 0, errno };
-        }
+        if (w < 0)
+            return failure(errno);
         timeoutMs = 0;
     }
 }

@@ -29,6 +29,8 @@ public:
     std::string lastError() const override { return m_error; }
 
 private:
+    // Keeps the system's text for `error` and returns the failed result.
+    IoResult failure(int error);
     int m_fd = -1;
     std::string m_error;
 };
