@@ -12,6 +12,14 @@
 
 namespace zlm {
 
+Message abandonedLoadMessage()
+{
+    Message message = messageFor(strings::kUnknownFileError, Icon::Stop);
+    if (const auto at = message.text.find("%1"); at != std::string::npos)
+        message.text.erase(at, 2);
+    return message;
+}
+
 EcuDataSet::EcuDataSet(const LineList& definition) : m_definition(definition) {}
 
 void EcuDataSet::write(std::uint16_t address, std::uint8_t value, bool mirrorIntoLinks)

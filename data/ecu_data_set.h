@@ -34,6 +34,11 @@ struct LoadResult {
     bool ok() const { return failure == LoadFailure::None; }
 };
 
+// The generic file error that follows a section error: the abandoned load is
+// reported like any failed file access, "An unknown error occurred while
+// accessing ." naming no file, with the stop icon.
+Message abandonedLoadMessage();
+
 class EcuDataSet {
 public:
     explicit EcuDataSet(const LineList& definition);

@@ -67,11 +67,7 @@ bool CMainFrame::loadDataFile(const std::string& path)
         return false;
     case LoadFailure::FormatError: {
         m_app.prompts().show(result.message);
-        // The load is abandoned like any failed file access, naming no file.
-        std::string text(loadString(strings::kUnknownFileError));
-        if (const auto at = text.find("%1"); at != std::string::npos)
-            text.erase(at, 2);
-        m_app.prompts().message(text, {}, Icon::Stop);
+        m_app.prompts().show(abandonedLoadMessage());
         return false;
     }
     }
