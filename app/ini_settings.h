@@ -2,7 +2,7 @@
 // The settings the program reads from its INI file at start-up, and the exact
 // text conversions of each key. Comparisons are exact and case-sensitive, as
 // the installer and the parameter dialogs write the values.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 
 #include <string>
 #include <string_view>

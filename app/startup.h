@@ -2,7 +2,7 @@
 // Start-up of the program up to the creation of the main frame: the registry
 // values, the settings file, the command line and the ECU definition file.
 // Plain C++; the windows (message boxes, main frame, splash) are main.cpp's.
-#include "data/result.h"
+#include "base/result.h"
 
 #include <filesystem>
 #include <string>

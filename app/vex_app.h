@@ -3,11 +3,11 @@
 // lives longer than a window: the settings, the definition lines, the ECU data
 // set and the prompts. Windows and dialogs receive it (or the parts they need)
 // in their constructors.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "comm/ecu_protocol.h"
 #include "comm/serial_link.h"
 #include "data/ecu_data_set.h"
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "platform/prompts.h"
 
 #include <filesystem>

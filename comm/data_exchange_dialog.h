@@ -2,7 +2,7 @@
 // The modal "Data Exchange" dialog: the result log above a row of buttons
 // (Read, Write, Verify, Clear, Close) and the status text. The work is done by
 // the DataExchange session; the dialog only shows its state.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "comm/data_exchange.h"
 
 #include <QDialog>

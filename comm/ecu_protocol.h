@@ -9,10 +9,10 @@
 // thread: after every read that brings nothing the protocol calls the pump
 // handed in, which dispatches one pending window message (and with it the
 // 100 ms timer that counts the link's m_timeOut down).
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "comm/serial_link.h"
-#include "data/line_list.h"
-#include "data/result.h"
+#include "base/line_list.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <functional>

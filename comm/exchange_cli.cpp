@@ -1,6 +1,6 @@
 #include "comm/exchange_cli.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "app/ini_settings.h"
 #include "comm/data_exchange.h"
 #include "comm/ecu_protocol.h"

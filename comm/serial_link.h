@@ -7,8 +7,8 @@
 // The main frame owns the 100 ms timer: it starts and stops it when the link
 // asks (timerControl) and calls tick() on every timer event. tick() counts
 // m_timeOut down and runs one step of the monitor poller (monitorStep).
-#include "app/app_settings.h"
-#include "data/line_list.h"
+#include "base/app_settings.h"
+#include "base/line_list.h"
 #include "platform/serial_port.h"
 
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 // The silent batch conversion: the program started with a data file and a CSV
 // file name loads the first and writes the second without showing a window.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/csv_export.h"
 #include "data/ecu_data_set.h"
-#include "data/result.h"
+#include "base/result.h"
 
 #include <ctime>
 #include <string>

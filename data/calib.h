@@ -4,7 +4,7 @@
 // read-only flag, lower and upper limit. The CSV export, the data exchange and
 // the constants list all read the section through this one parser and pick the
 // fields they need.
-#include "data/line_list.h"
+#include "base/line_list.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "data/conversion.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/map_access.h"
 #include "res/string_table.h"
 

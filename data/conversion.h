@@ -5,7 +5,7 @@
 // display formats; and the allowed raw range of a map's current edit target.
 #include "data/expression.h"
 #include "data/map_definition.h"
-#include "data/result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <span>

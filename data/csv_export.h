@@ -2,9 +2,9 @@
 // The CSV export: the whole data set in physical units -- every map with its
 // axes and data, then every calibration constant of the definition's "Calib"
 // section with its value. Lines end with carriage return and line feed.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/ecu_data_set.h"
-#include "data/result.h"
+#include "base/result.h"
 
 #include <ctime>
 #include <string>

@@ -7,8 +7,8 @@
 // The functions work on the 64 KiB image (index = ECU address) and the
 // calibration range (lowest..highest, the byte at highest being the checksum
 // byte) so they do not depend on the data set that owns them.
-#include "data/line_list.h"
-#include "data/result.h"
+#include "base/line_list.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <span>

@@ -4,8 +4,8 @@
 // compressed as "<program>[B|C|D].STZ" beside the program and expanded into
 // "zlmst0.tmp" in the temporary folder, which stays there while the program
 // runs and is deleted at exit.
-#include "data/line_list.h"
-#include "data/result.h"
+#include "base/line_list.h"
+#include "base/result.h"
 
 #include <filesystem>
 #include <functional>

@@ -3,9 +3,9 @@
 // calibration memory, its calibration range, the lines of the data file, the
 // maps of the definition and the state around them. Owned by the application
 // object; windows and dialogs reach it through the references they are given.
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "data/map_definition.h"
-#include "data/result.h"
+#include "base/result.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // One map of the ECU definition: its layout in the memory image, its three
 // axis descriptors and the editing state shared by the windows that show it.
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 
 #include <cstdint>
 #include <string>

@@ -8,9 +8,9 @@
 // data set, fills the edit bar's Label list with the names, and then reads the
 // preset link of section "Multi Map" (the map link).
 #include "data/ecu_data_set.h"
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "data/map_definition.h"
-#include "data/result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <span>

@@ -4,7 +4,7 @@
 // destination; any other file is copied unchanged. The installer and the
 // start-up of the program both use it. Nothing is shown here: the messages to
 // show come back with the result.
-#include "data/result.h"
+#include "base/result.h"
 
 #include <filesystem>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "platform/ini_file.h"
 
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "platform/text_file.h"
 #include "res/string_table.h"
 

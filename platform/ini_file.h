@@ -5,7 +5,7 @@
 // blanks and tabs, a default when the key or the whole file is missing.
 // Writing changes only the line of the key; every other line, comment and blank
 // line stays as it was, and so does the file's line-end style.
-#include "data/result.h"
+#include "base/result.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // Every message box, question and file or folder dialog of the program goes
 // through Prompts, so each text, caption, icon and answer can be scripted in tests.
-#include "data/result.h"
+#include "base/result.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "platform/registry.h"
 
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "platform/settings_folder.h"
 #include "platform/text_file.h"
 #include "res/string_table.h"

@@ -8,8 +8,8 @@
 // Key and value names are compared without regard to case. Other lines
 // (comments starting with ";", blank lines, values of other types) are kept
 // but cannot be read.
-#include "app/app_settings.h"
-#include "data/result.h"
+#include "base/app_settings.h"
+#include "base/result.h"
 
 #include <cstddef>
 #include <cstdint>

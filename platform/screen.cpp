@@ -1,6 +1,6 @@
 #include "platform/screen.h"
 
-#include "data/line_list.h"
+#include "base/line_list.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 #include "platform/settings_folder.h"
 
-#include "data/line_list.h"
+#include "base/line_list.h"
 
 #include <cstdlib>
 #include <system_error>

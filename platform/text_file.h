@@ -2,8 +2,8 @@
 // Whole-file input and output for the program's files (settings, data file,
 // definition file, CSV file): reading all bytes or lines through a small
 // buffer, and replacing a file so that it is never left half-written.
-#include "data/line_list.h"
-#include "data/result.h"
+#include "base/line_list.h"
+#include "base/result.h"
 
 #include <filesystem>
 #include <optional>

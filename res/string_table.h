@@ -1,6 +1,6 @@
 #pragma once
 // The program's string table: every user-visible message text with its numeric id.
-#include "data/result.h"
+#include "base/result.h"
 
 #include <string_view>
 

@@ -2,7 +2,7 @@
 
 #include "app/vex_app.h"
 #include "data/conversion.h"
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "data/map_access.h"
 #include "views/edit_bar_icons.h"
 

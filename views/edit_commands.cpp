@@ -9,7 +9,7 @@
 #include "views/edit_bar.h"
 #include "views/edit_window.h"
 #include "views/table_edit.h"
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
 

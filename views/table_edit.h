@@ -13,7 +13,7 @@
 // and the window shows them in order and puts the outcome's text into its
 // editor.
 #include "data/map_definition.h"
-#include "data/result.h"
+#include "base/result.h"
 #include "views/edit_codes.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "data/conversion.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "res/string_table.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "views/edit_bar_icons.h"
 #include "views/edit_window.h"
 #include "views/table_window.h"
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 #include "views/vex_doc.h"
 #include "views/tool_box_dialog.h"
 #include "views/vex_view.h"

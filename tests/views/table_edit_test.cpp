@@ -1,12 +1,12 @@
 #include "views/table_edit.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/conversion.h"
 #include "data/ecu_data_set.h"
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "data/map_access.h"
 #include "data/map_definition.h"
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "views/cell_editor.h"
 #include "views/grid_pane.h"
 #include "views/main_frame.h"
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 #include "views/vex_doc.h"
 
 #include <QAction>

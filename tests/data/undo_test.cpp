@@ -1,8 +1,8 @@
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/ecu_data_set.h"
-#include "data/line_list.h"
+#include "base/line_list.h"
 #include "data/map_definition.h"
 
 #include <gtest/gtest.h>

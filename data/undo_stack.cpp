@@ -1,6 +1,6 @@
-#include "views/undo_stack.h"
+#include "data/undo_stack.h"
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "data/conversion.h"
 #include "data/ecu_data_set.h"
 #include "data/map_definition.h"

@@ -1,4 +1,4 @@
-#include "data/line_list.h"
+#include "base/line_list.h"
 
 #include <algorithm>
 #include <cctype>
