@@ -4,6 +4,7 @@
 #include "comm/cell_write.h"
 #include "comm/data_exchange_dialog.h"
 #include "views/main_frame.h"
+#include "tools/constants_list_dialog.h"
 #include "views/vex_doc.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ FrameTools::FrameTools(CMainFrame& frame, CVexApp& app)
     hooks.portOpen = [&link] { return link.isOpen(); };
     hooks.beforeDataSetClose = [&link] { link.Close(); };
     hooks.dataExchange = [this] { openDataExchange(); };
+    hooks.constantsList = [this] { openConstantsList(); };
     hooks.writeCellToEcu = [this] { writeCurrentCellToEcu(); };
 }
 
@@ -59,6 +61,12 @@ void FrameTools::openDataExchange()
     }
     if (wrote)
         redrawViews();
+}
+
+void FrameTools::openConstantsList()
+{
+    runConstantsList(m_app.data(), m_app.prompts(), m_app.protocol(), &m_frame);
+    redrawViews();
 }
 
 void FrameTools::writeCurrentCellToEcu()

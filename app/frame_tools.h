@@ -22,6 +22,8 @@ public:
     // The Data Exchange dialog, modal; redraws the views when it wrote into
     // the edit data.
     void openDataExchange();
+    // The constants list, modal; the views redraw from the data set after it.
+    void openConstantsList();
     // One-byte write of the current cell (and its linked cells) into the ECU.
     void writeCurrentCellToEcu();
 

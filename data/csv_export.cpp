@@ -165,7 +165,7 @@ private:
             scaling.calc = static_cast<int>(scan::integer(constant.calc()).value_or(0));
             const auto raw =
                 constantRaw(m_data.image(), static_cast<std::uint16_t>(*address), scaling.size);
-            text += constantExportText(constantPhysical(scaling, raw, ConstantRules::Export));
+            text += constantExportText(constantPhysical(scaling, raw));
         }
         line(text);
     }
