@@ -4,6 +4,7 @@
 #include "data/conversion.h"
 #include "views/child_frame.h"
 #include "views/edit_window.h"
+#include "views/map_window.h"
 #include "views/table_window.h"
 #include "views/edit_bar.h"
 #include "views/main_frame.h"
@@ -11,62 +12,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPainter>
-#include <QTimer>
 
 namespace zlm {
 
 namespace {
-
-// The map window's place. Until the graph window is built, the map kind of
-// view shows this stand-in: it names the current map and takes no edits.
-class MapWindowPlaceholder final : public EditWindow {
-public:
-    MapWindowPlaceholder(CVexApp& app, QWidget* parent) : EditWindow(parent), m_app(app)
-    {
-        setFocusPolicy(Qt::StrongFocus);
-        setAutoFillBackground(true);
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, QColor(192, 192, 192));
-        setPalette(pal);
-    }
-
-    void reload(int) override { update(); }
-    void commit(int) override {}
-    void move(MoveCode) override {}
-    ViewKind kind() const override { return ViewKind::Map; }
-    void requestFocus(int flag) override
-    {
-        // Only the window of the active child takes the focus; others would
-        // activate their own child frame.
-        if (flag != 1)
-            return;
-        QTimer::singleShot(0, this, [this] {
-            for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
-                if (auto* child = qobject_cast<QMdiSubWindow*>(w)) {
-                    if (child->mdiArea() && child->mdiArea()->currentSubWindow() == child)
-                        setFocus(Qt::OtherFocusReason);
-                    return;
-                }
-            }
-        });
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setPen(Qt::black);
-        const MapDefinition* map = m_app.data().currentMap();
-        p.drawText(rect(), Qt::AlignCenter,
-                   map ? QString::fromStdString(map->name) : QString());
-    }
-
-private:
-    CVexApp& m_app;
-};
 
 bool isMoveKey(int key)
 {
@@ -94,7 +43,7 @@ CVexView::CVexView(CVexApp& app, CVexDoc& doc, ViewKind kind)
         });
         m_window = table;
     } else
-        m_window = new MapWindowPlaceholder(app, this);
+        m_window = new MapWindow(app, doc, this);
     m_window->setGeometry(rect());
     // Keys of the window and of its edit fields pass by the view first.
     qApp->installEventFilter(this);
@@ -153,8 +102,8 @@ void CVexView::relayout()
 {
     if (auto* table = qobject_cast<TableWindow*>(m_window))
         table->relayout();
-    else if (m_window)
-        m_window->update();
+    else if (auto* graph = qobject_cast<MapWindow*>(m_window))
+        graph->retarget();
 }
 
 void CVexView::resizeEvent(QResizeEvent* event)
