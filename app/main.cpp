@@ -3,6 +3,7 @@
 // windows come in: the message boxes of a failed start, the main frame, the
 // splash window and the batch request.
 #include "app/about_dialog.h"
+#include "app/frame_dialogs.h"
 #include "app/frame_tools.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
@@ -74,6 +75,8 @@ int main(int argc, char** argv)
     zlm::CMainFrame frame(app);
     // The serial line and the communication tools, for as long as the frame lives.
     new zlm::FrameTools(frame, app);
+    // The editing tools' dialogs and the map link.
+    new zlm::FrameDialogs(frame, app);
 
     if (!app.batchSource.empty() || !app.batchTarget.empty()) {
         // The conversion runs once the event loop is up; the frame stays hidden

@@ -130,9 +130,15 @@ std::vector<std::string> readTitleSection(const LineList& lines)
 
 bool writeTitleSection(LineList& lines, const std::vector<std::string>& titles)
 {
-    const int found = lines.findSection(kTitleSection);
-    if (found < 0)
-        return false;
+    int found = lines.findSection(kTitleSection);
+    if (found < 0) {
+        // Titles the user entered must not be lost at the save; a file that
+        // has none keeps its lines as they are.
+        if (titles.empty())
+            return false;
+        lines.append("[" + std::string(kTitleSection) + "]");
+        found = static_cast<int>(lines.count()) - 1;
+    }
     const auto header = static_cast<std::size_t>(found);
     clearSection(lines, header);
     std::size_t at = header + 1;

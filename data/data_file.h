@@ -45,8 +45,9 @@ bool writeDataSection(LineList& lines, std::span<const std::uint8_t, 65536> imag
 // without "," is a name with an empty text. No section: an empty list.
 std::vector<std::string> readTitleSection(const LineList& lines);
 // Replaces the title lines with one "name,text" line per pair (a name left
-// without its text is written with an empty text). False when the data file
-// has no "Title" section: the titles are then not stored.
+// without its text is written with an empty text). A file without a "Title"
+// section gets one appended at its end when there are titles; without titles
+// it is left alone and the result is false.
 bool writeTitleSection(LineList& lines, const std::vector<std::string>& titles);
 
 // An OBJ file's image.

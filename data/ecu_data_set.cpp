@@ -3,6 +3,7 @@
 #include "data/conversion.h"
 #include "data/data_file.h"
 #include "data/map_access.h"
+#include "data/map_link.h"
 #include "data/map_parser.h"
 #include "platform/text_file.h"
 #include "res/string_table.h"
@@ -25,8 +26,12 @@ EcuDataSet::EcuDataSet(const LineList& definition) : m_definition(definition) {}
 void EcuDataSet::write(std::uint16_t address, std::uint8_t value, bool mirrorIntoLinks)
 {
     (*m_image)[address] = value;
-    if (mirrorIntoLinks && mirror)
-        mirror(address, value);
+    if (mirrorIntoLinks) {
+        if (propagateLinkedByte(*this, address, value) > 0 && afterLinkedWrite)
+            afterLinkedWrite();
+        if (mirror)
+            mirror(address, value);
+    }
     modified = true;
 }
 
@@ -63,6 +68,7 @@ void EcuDataSet::forgetFileContents()
     m_currentMap = -1;
     linkList.clear();
     linkMode = kNoLink;
+    titles.clear();
 }
 
 LoadResult EcuDataSet::load(const std::string& path)
@@ -82,6 +88,8 @@ LoadResult EcuDataSet::load(const std::string& path)
 
     if (Status status = parseMapsInto(); !status)
         return {LoadFailure::FormatError, status.error()};
+    titles = readTitleSection(m_lines);
+    readPresetLink(*this);
     if (afterMapsParsed)
         afterMapsParsed();
     if (afterLoad)
@@ -112,6 +120,7 @@ Status EcuDataSet::save(const std::string& path)
     // Regenerate into a copy so that a failed write leaves the data set as it was.
     LineList lines = m_lines;
     writeDataSection(lines, image(), lowest, highest);
+    writeTitleSection(lines, titles);
 
     if (!writeFileReplacing(path, lines.toText())) {
         (*m_image)[highest] = oldChecksum;

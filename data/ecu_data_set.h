@@ -47,9 +47,10 @@ public:
     std::span<std::uint8_t, kImageSize> image() { return *m_image; }
     std::span<const std::uint8_t, kImageSize> image() const { return *m_image; }
     std::uint8_t read(std::uint16_t address) const { return (*m_image)[address]; }
-    // Stores the byte; with `mirrorIntoLinks` the `mirror` hook passes it on to
-    // linked maps (the map link decides whether it is a data byte of the
-    // current map). Sets the modified flag.
+    // The single-byte store every editor writes through. Stores the byte; with
+    // `mirrorIntoLinks` a data byte of the current map is also written at the
+    // same offset into its linked maps (map link), then the `mirror` hook sees
+    // the write. Sets the modified flag.
     void write(std::uint16_t address, std::uint8_t value, bool mirrorIntoLinks = true);
 
     std::uint16_t lowest = 0xFFFF;  // calibration range; the byte at `highest`
@@ -80,10 +81,17 @@ public:
     MapMode mapMode = MapMode::Free;
     int linkMode = kNoLink;
     std::vector<std::string> linkList;
+    // False once a preset link was read from the definition: from then on, for
+    // the rest of the run, the Multi Map Edit dialog keeps its map lists fixed.
+    bool mapListsEnabled = true;
+    // The user's titles, name and text alternating (name first); read by a
+    // load, written into the "Title" section by a save.
+    std::vector<std::string> titles;
 
     // --- operations ----------------------------------------------------------
-    // Reads the data file into the lines and the image and rebuilds the maps;
-    // the link is emptied (mode 2) and the modified flag cleared. The image is
+    // Reads the data file into the lines, the image and the titles and rebuilds
+    // the maps; the link is emptied (mode 2), the definition's preset link read
+    // and the modified flag cleared. The image is
     // not cleared first: bytes outside the file's records keep their values.
     // Does not set the path (the Open command does). On a section error the
     // lines and maps read so far stay until the next load or close.
@@ -112,8 +120,10 @@ public:
     std::function<void()> afterMapsParsed;
     // After a load: re-read the definition's "RS232C" and "Diag.Com" sections.
     std::function<void(const LineList& definition)> afterLoad;
-    // Mirrors a data-cell byte into linked maps.
+    // Sees every write made with mirroring (after the link has passed it on).
     std::function<void(std::uint16_t address, std::uint8_t value)> mirror;
+    // A write reached linked maps: their windows, if any, need a redraw.
+    std::function<void()> afterLinkedWrite;
 
 private:
     void forgetFileContents();

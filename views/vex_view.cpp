@@ -2,6 +2,7 @@
 
 #include "app/vex_app.h"
 #include "data/conversion.h"
+#include "data/map_link.h"
 #include "views/child_frame.h"
 #include "views/edit_window.h"
 #include "views/map_window.h"
@@ -89,7 +90,11 @@ QString CVexView::frameTitle() const
     const MapDefinition* map = m_app.data().currentMap();
     const QString prefix = m_kind == ViewKind::Table ? QStringLiteral("TABLE - ")
                                                      : QStringLiteral("MAP - ");
-    return prefix + (map ? QString::fromStdString(map->name) : QString());
+    // While a link is in force the caption names the link, as the Label list does.
+    std::string label = currentLinkLabel(m_app.data());
+    if (label.empty() && map)
+        label = map->name;
+    return prefix + QString::fromStdString(label);
 }
 
 void CVexView::updateTitle()

@@ -269,9 +269,14 @@ TEST(TitleSection, WriteReplacesTitleLines)
     EXPECT_EQ(readTitleSection(lines),
         (std::vector<std::string> { "Rider", "John", "Track", "Mugello", "Lonely", "" }));
 
-    LineList none = linesOf({ "[Data]" });
-    EXPECT_FALSE(writeTitleSection(none, { "a", "b" }));
-    EXPECT_EQ(none, linesOf({ "[Data]" }));
+    // Without a section the titles are appended with their header, so none is lost;
+    // without titles such a file keeps its lines.
+    LineList none = linesOf({ "[Data]", "S9030000FC", "[Notes]", "n" });
+    EXPECT_FALSE(writeTitleSection(none, {}));
+    EXPECT_EQ(none, linesOf({ "[Data]", "S9030000FC", "[Notes]", "n" }));
+    ASSERT_TRUE(writeTitleSection(none, { "a", "b" }));
+    EXPECT_EQ(none, linesOf({ "[Data]", "S9030000FC", "[Notes]", "n", "[Title]", "a,b" }));
+    EXPECT_EQ(readTitleSection(none), (std::vector<std::string> { "a", "b" }));
 }
 
 TEST(ObjFile, ReadsRangeBytesAndStart)

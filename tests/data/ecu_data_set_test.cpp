@@ -214,6 +214,27 @@ TEST_F(DataSetTest, SaveSetsChecksumEvenWithoutEditsAndNamesTheDataSet)
     EXPECT_EQ(m_data.title(), "saved.lyn");
 }
 
+TEST_F(DataSetTest, TitlesAreReadAndSavedAlsoIntoAFileWithoutTitleSection)
+{
+    loadOk("small.lyn");
+    EXPECT_EQ(m_data.titles, (std::vector<std::string>{"Circuit", "Suzuka", "Rider", "Test rider"}));
+
+    // A file without titles and without the section is written as before.
+    loadOk("second.lyn");
+    EXPECT_TRUE(m_data.titles.empty());
+    ASSERT_TRUE(m_data.save(temp("plain.lyn")).ok());
+    EXPECT_EQ(readFile(temp("plain.lyn")).find("[Title]"), std::string::npos);
+
+    // Titles entered for it come back after reopening, and the file still loads.
+    m_data.titles = {"Track", "Mugello", "Note", ""};
+    ASSERT_TRUE(m_data.save(temp("titled.lyn")).ok());
+    const std::uint8_t checksum = m_data.read(m_data.highest);
+    ASSERT_TRUE(m_data.load(temp("titled.lyn")).ok());
+    EXPECT_EQ(m_data.titles, (std::vector<std::string>{"Track", "Mugello", "Note", ""}));
+    EXPECT_EQ(m_data.read(m_data.highest), checksum);
+    EXPECT_EQ(m_data.lowest, 0x8100);
+}
+
 TEST_F(DataSetTest, EditedByteIsSavedWithAdjustedChecksum)
 {
     loadOk("small.lyn");
