@@ -1,13 +1,15 @@
-# Fails when a file includes a folder above its own: base <- res <- platform <- data <- comm.
+# Fails when a file includes a folder above its own: base <- res <- platform <- data <- comm;
+# the installer (setup) stands on the platform layer alone.
 # Usage: cmake -DSOURCE_DIR=<repo> -P check_layers.cmake
 set(_allowed_base "base")
 set(_allowed_res "base;res")
 set(_allowed_platform "base;res;platform")
 set(_allowed_data "base;res;platform;data")
 set(_allowed_comm "base;res;platform;data;comm;app")
+set(_allowed_setup "base;res;platform;setup")
 set(_project_folders base res platform data comm views tools app setup sim)
 set(_failures "")
-foreach(_layer base res platform data comm)
+foreach(_layer base res platform data comm setup)
   file(GLOB _files ${SOURCE_DIR}/${_layer}/*.h ${SOURCE_DIR}/${_layer}/*.cpp)
   foreach(_file ${_files})
     file(STRINGS ${_file} _includes REGEX "^#include \"[a-z_]+/")
