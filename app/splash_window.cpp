@@ -1,5 +1,7 @@
 #include "app/splash_window.h"
 
+#include "platform/settings_folder.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QLinearGradient>
@@ -166,7 +168,10 @@ SplashWindow::SplashWindow(QWidget* mainWindow, const fs::path& programPath)
 
     QScreen* screen = primaryScreen();
     const int depth = screen ? screen->depth() : 32;
-    QImage fromFile = readBitmapFile(bitmapFilePath(programPath, depth));
+    // The installer names the picture "ZLM350FC.bmp": found whatever the case.
+    const fs::path wanted = bitmapFilePath(programPath, depth);
+    QImage fromFile = readBitmapFile(
+        findFileNoCase(wanted.parent_path(), wanted.filename().string()).value_or(wanted));
     if (!fromFile.isNull()) {
         m_bitmap = std::move(fromFile);
         m_fileRead = true;

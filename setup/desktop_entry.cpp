@@ -106,7 +106,12 @@ std::string shortcutEntry(const fs::path& destination)
     std::string entry = "[Desktop Entry]\n"
                         "Type=Application\n"
                         "Name=ZLM350\n";
-    entry += "Exec=" + desktopString(execLine({ program })) + "\n";
+    // GLib's launchers look for the program named first before "%%" becomes
+    // "%": a program whose path holds a "%" is started through env.
+    std::vector<std::string> command { program };
+    if (program.find('%') != std::string::npos)
+        command.insert(command.begin(), "/usr/bin/env");
+    entry += "Exec=" + desktopString(execLine(command)) + "\n";
     entry += "Path=" + desktopString(destination.string()) + "\n";
     entry += "Icon=" + desktopString(program) + "\n";
     entry += "Terminal=false\n";

@@ -116,7 +116,10 @@ TEST_F(Splash, WithItsFileShowsThePictureThenTheMainWindow)
     picture.fill(QColor(10, 60, 200));
     QScreen* screen = QGuiApplication::primaryScreen();
     ASSERT_NE(screen, nullptr);
-    const fs::path file = SplashWindow::bitmapFilePath(m_dir / "ZLM350", screen->depth());
+    // Named as the installer names it ("ZLM350FC.bmp"), whatever case the program asks for.
+    const fs::path asked = SplashWindow::bitmapFilePath(m_dir / "ZLM350", screen->depth());
+    const fs::path file = asked.parent_path()
+        / (QString::fromStdString(asked.stem().string()).toUpper().toStdString() + ".bmp");
     ASSERT_TRUE(picture.save(QString::fromStdString(file.string()), "BMP"));
 
     QWidget mainWindow;

@@ -76,7 +76,8 @@ TEST_F(SetupProgram, InstalledProgramStartsFromItsShortcutAndFindsItsFiles)
         fs::copy_file(kBuild / "res" / (std::string(name) + ".STZ"),
             media / (std::string(name) + ".st_"), fs::copy_options::overwrite_existing);
 
-    const fs::path d = m_home.root() / "Programs 'A' $(x) ;b";
+    // Quotes, a command substitution, a field code: none of them may change what runs.
+    const fs::path d = m_home.root() / "Programs 'A' $(x) ;b %F";
     fs::create_directories(d);
     ScriptedPrompts prompts;
     const auto places = m_home.places(media);
@@ -85,7 +86,8 @@ TEST_F(SetupProgram, InstalledProgramStartsFromItsShortcutAndFindsItsFiles)
 
     const std::string shortcut = readFile(places.applications / "ZLM350.desktop");
     const auto argv = execArguments(setup::desktopValue(shortcut, "Exec").value_or(""));
-    ASSERT_TRUE(argv && argv->size() == 1);
+    ASSERT_TRUE(argv);
+    EXPECT_EQ(*argv, (std::vector<std::string> { "/usr/bin/env", (d / "ZLM350").string() }));
     const auto path = setup::desktopValue(shortcut, "Path");
     ASSERT_TRUE(path);
 
@@ -97,7 +99,10 @@ TEST_F(SetupProgram, InstalledProgramStartsFromItsShortcutAndFindsItsFiles)
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QString::fromStdString(*path));
-    program.start(QString::fromStdString(argv->front()), {});
+    QStringList arguments;
+    for (std::size_t i = 1; i < argv->size(); ++i)
+        arguments << QString::fromStdString((*argv)[i]);
+    program.start(QString::fromStdString(argv->front()), arguments);
     ASSERT_TRUE(program.waitForStarted(kFinishMs));
     // It runs once its settings file and its definition file (expanded into
     // the temporary folder) are found; a missing one ends it with a message.
