@@ -3,6 +3,8 @@
 #include "app/vex_app.h"
 #include "comm/cell_write.h"
 #include "comm/data_exchange_dialog.h"
+#include "comm/image_history.h"
+#include "platform/ini_file.h"
 #include "views/main_frame.h"
 #include "tools/constants_list_dialog.h"
 #include "views/vex_doc.h"
@@ -10,6 +12,12 @@
 #include <QCoreApplication>
 
 namespace zlm {
+
+namespace {
+// Where the settings file remembers the Data Exchange check box.
+constexpr const char* kReadBackSection = "DATA EXCHANGE";
+constexpr const char* kReadBackKey = "READBACK";
+} // namespace
 
 FrameTools::FrameTools(CMainFrame& frame, CVexApp& app)
     : QObject(&frame)
@@ -50,12 +58,22 @@ void FrameTools::openDataExchange()
 {
     ProtocolImageTransfer transfer(m_app.protocol(), m_app.definitionLines, &m_wait);
     bool wrote = false;
+    ImageHistory history(ImageHistory::folderIn(m_app.settingsDir));
     {
         DataExchangeDialog dialog(m_app.data(), m_app.prompts(), transfer, m_app.settings,
                                   m_app.workingDirectory, m_app.link().isOpen(), &m_frame);
         dialog.onEditDataWritten = [this, &wrote] {
             wrote = true;
             redrawViews();
+        };
+        if (!m_app.settingsDir.empty())
+            dialog.session().setHistory(&history);
+        dialog.session().setDisplayFormats(m_app.formats);
+        IniFile ini(m_app.iniPath);
+        dialog.setReadBackAfterWrite(ini.getInt(kReadBackSection, kReadBackKey, 0) != 0);
+        dialog.onReadBackChanged = [this, ini](bool on) mutable {
+            if (const Status written = ini.writeInt(kReadBackSection, kReadBackKey, on ? 1 : 0); !written)
+                m_app.prompts().show(written.error());
         };
         dialog.exec();
     }

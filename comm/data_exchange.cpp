@@ -119,7 +119,7 @@ void DataExchange::read()
         if (done)
             m_log += "  " + m_current.title + "\r\n\r\n";
         break;
-    }
+    }    flushNotes();
 }
 
 void DataExchange::write()
@@ -143,6 +143,10 @@ void DataExchange::write()
             if (result.message)
                 m_prompts.show(*result.message);
             done = result.ok;
+            if (done)
+                keepInHistory(m_current.start, m_current.bytes, HistoryDirection::Written);
+            if (done && m_readBackAfterWrite)
+                done = readBackWritten();
         }
         std::snprintf(line, sizeof line, "Write to ECU data   --->   %s\r\n\r\n", outcomeText(done));
     } else {
@@ -150,6 +154,7 @@ void DataExchange::write()
         std::snprintf(line, sizeof line, "Write to edit data   --->   %s\r\n\r\n", outcomeText(done));
     }
     m_log += line;
+    flushNotes();
     m_focus = ExchangeButton::Write;
 }
 
@@ -210,6 +215,9 @@ void DataExchange::verify()
         m_log += "  " + m_compare.title + "\r\n\r\n";
         break;
     }
+    if (outcome == "Not same")
+        m_log += differenceReport();
+    flushNotes();
     if (outcome != "Same")
         m_focus = ExchangeButton::Verify;
 }
@@ -269,6 +277,7 @@ DataExchange::LoadResult DataExchange::loadFromEcu(ImageSlot& slot, bool isCurre
         slot.rows = imageRows(slot.start, slot.length());
         slot.title = "ECU Data";
         setImageButtons(true);
+        keepInHistory(slot.start, slot.bytes, HistoryDirection::Read);
         return LoadResult::Done;
     case ReadEcuResult::Outcome::Failed:
         break;

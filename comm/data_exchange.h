@@ -4,6 +4,7 @@
 // images, and keeps the result log the dialog shows. Plain C++: the dialog
 // hands in the prompts, the ECU transfer and the choice dialogs.
 #include "comm/ecu_protocol.h"
+#include "comm/image_history.h"
 #include "data/ecu_data_set.h"
 #include "platform/prompts.h"
 
@@ -93,6 +94,16 @@ public:
     // Called after a write into the edit data (the views redraw at once).
     std::function<void()> onEditDataWritten;
 
+    // Keeps a copy of every image read completely from the ECU and every image
+    // written to it successfully; nullptr (the default) keeps none.
+    void setHistory(ImageHistory* history) { m_history = history; }
+    // After a successful write to the ECU, read the image back and compare it
+    // with what was written; a difference or a failed read fails the write.
+    void setReadBackAfterWrite(bool on) { m_readBackAfterWrite = on; }
+    bool readBackAfterWrite() const { return m_readBackAfterWrite; }
+    // The display precisions of the difference report's map values.
+    void setDisplayFormats(DisplayFormats formats) { m_formats = std::move(formats); }
+
 private:
     enum class LoadResult { Done, Failed, Cancelled };
     LoadResult load(ImageSlot& slot, ExchangeSource source, bool isCurrent);
@@ -102,6 +113,12 @@ private:
     bool writeToEdit();
     void setImageButtons(bool on);
     void warn(const std::string& text);
+    // data_exchange_checks.cpp: the history, the read-back and the report.
+    void keepInHistory(std::uint16_t start, std::span<const std::uint8_t> bytes,
+                       HistoryDirection direction);
+    bool readBackWritten();
+    std::string differenceReport() const;
+    void flushNotes();
 
     EcuDataSet& m_data;
     Prompts& m_prompts;
@@ -122,6 +139,11 @@ private:
     bool m_clearEnabled = false;
     bool m_busy = false;
     ExchangeButton m_focus = ExchangeButton::Read;
+
+    ImageHistory* m_history = nullptr;
+    bool m_readBackAfterWrite = false;
+    DisplayFormats m_formats;
+    std::string m_notes; // log lines that follow the step's own line
 };
 
 // Rows of 16 bytes an image touches.

@@ -3,6 +3,7 @@
 #include "comm/exchange_choice_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QPalette>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -76,6 +78,13 @@ DataExchangeDialog::DataExchangeDialog(EcuDataSet& data, Prompts& prompts, EcuIm
     connect(m_clear, &QPushButton::clicked, this, [this] { run(&DataExchange::clear); });
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 
+    m_readBack = new QCheckBox(QStringLiteral("Read back and compare after writing"), this);
+    connect(m_readBack, &QCheckBox::toggled, this, [this](bool on) {
+        m_session->setReadBackAfterWrite(on);
+        if (onReadBackChanged)
+            onReadBackChanged(on);
+    });
+
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {m_read, m_write, m_verify, m_clear, m_close})
         buttons->addWidget(b);
@@ -86,6 +95,7 @@ DataExchangeDialog::DataExchangeDialog(EcuDataSet& data, Prompts& prompts, EcuIm
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(m_log);
     layout->addLayout(buttons);
+    layout->addWidget(m_readBack);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     refresh();
 }
@@ -107,6 +117,13 @@ QPushButton* DataExchangeDialog::button(ExchangeButton which) const
     return nullptr;
 }
 
+void DataExchangeDialog::setReadBackAfterWrite(bool on)
+{
+    const QSignalBlocker quiet(m_readBack);
+    m_readBack->setChecked(on);
+    m_session->setReadBackAfterWrite(on);
+}
+
 void DataExchangeDialog::run(void (DataExchange::*step)())
 {
     ((*m_session).*step)();
@@ -120,6 +137,7 @@ void DataExchangeDialog::refresh()
     for (auto which : {ExchangeButton::Read, ExchangeButton::Write, ExchangeButton::Verify,
                        ExchangeButton::Clear, ExchangeButton::Close})
         button(which)->setEnabled(m_session->enabled(which));
+    m_readBack->setEnabled(m_session->enabled(ExchangeButton::Close));
     m_status->setText(QString::fromStdString(m_session->status()));
     // The log keeps the line ends of the file it came from; the view wants plain new lines.
     QString log = QString::fromStdString(m_session->log());

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -32,6 +33,12 @@ public:
     // Called once after a write into the edit data, so the views redraw at once.
     std::function<void()> onEditDataWritten;
 
+    // The check box "Read back and compare after writing" (off until set); the
+    // caller remembers its state, told through onReadBackChanged.
+    void setReadBackAfterWrite(bool on);
+    QCheckBox* readBackBox() const { return m_readBack; }
+    std::function<void(bool on)> onReadBackChanged;
+
 private:
     void run(void (DataExchange::*step)());
     void refresh();
@@ -44,6 +51,7 @@ private:
     QPushButton* m_verify = nullptr;
     QPushButton* m_clear = nullptr;
     QPushButton* m_close = nullptr;
+    QCheckBox* m_readBack = nullptr;
 };
 
 } // namespace zlm

@@ -4,6 +4,8 @@
 #include "app/ini_settings.h"
 #include "comm/data_exchange.h"
 #include "comm/ecu_protocol.h"
+#include "comm/exchange_checks.h"
+#include "comm/image_history.h"
 #include "comm/serial_link.h"
 #include "data/data_file.h"
 #include "data/ecu_data_set.h"
@@ -29,13 +31,19 @@ constexpr std::string_view kProgram = "zlm-exchange";
 // ZLM350's own files: the settings file and the definition files are named after it.
 constexpr std::string_view kSettingsProgram = "ZLM350";
 
-enum class Command { Identify, Read, Write, Verify, SetByte, SetWord };
+enum class Command { Identify, Read, Write, Verify, SetByte, SetWord, Diff };
+
+// Inside runCommand: the images differ (exit status 1 for verify and diff,
+// whose other failures exit with 2).
+constexpr int kDiffers = 3;
 
 struct CommandLine {
     Command command = Command::Identify;
     std::optional<int> portIndex; // --port
     std::string device; // --device
-    std::string file; // read, write, verify
+    std::string file; // read, write, verify, diff
+    std::string otherFile; // diff
+    bool readBack = false; // write --verify
     std::uint16_t address = 0; // set-byte, set-word
     std::uint16_t value = 0;
 };
@@ -92,6 +100,10 @@ std::optional<CommandLine> parseArguments(std::span<const std::string> args, Usa
         if (option == "--help" || option == "-h") {
             return std::nullopt;
         }
+        if (arg == "--verify") {
+            line.readBack = true;
+            continue;
+        }
         if (option == "--port" || option == "--device") {
             if (!hasValue) {
                 if (i + 1 >= args.size()) {
@@ -142,6 +154,7 @@ std::optional<CommandLine> parseArguments(std::span<const std::string> args, Usa
         { "verify", Command::Verify, 1 },
         { "set-byte", Command::SetByte, 2 },
         { "set-word", Command::SetWord, 2 },
+        { "diff", Command::Diff, 2 },
     };
     const Known* known = nullptr;
     for (const Known& k : kCommands)
@@ -157,9 +170,16 @@ std::optional<CommandLine> parseArguments(std::span<const std::string> args, Usa
         return std::nullopt;
     }
     line.command = known->command;
+    if (line.readBack && line.command != Command::Write) {
+        error.text = "--verify goes with write only";
+        return std::nullopt;
+    }
     if (known->operands == 1)
         line.file = words[1];
-    if (known->operands == 2) {
+    if (line.command == Command::Diff) {
+        line.file = words[1];
+        line.otherFile = words[2];
+    } else if (known->operands == 2) {
         const auto address = hexArgument(words[1], 0xFFFF);
         if (!address) {
             error.text
@@ -318,11 +338,77 @@ struct Session {
     SerialSettings serial;
     fs::path iniPath;
     LineList definition;
+    DisplayFormats formats;
 };
+
+// The difference report after its verdict, each line indented as in Data Exchange's log.
+void printReport(std::ostream& out, const ImageDiff& diff)
+{
+    for (const std::string& line : diff.lines)
+        out << "    " << line << '\n';
+    out.flush();
+}
+
+// diff A B: both files as write would send them, compared without the ECU.
+int runDiff(const std::string& left, const std::string& right, const LineList& definition,
+    const DisplayFormats& formats, std::ostream& out, std::ostream& err)
+{
+    const auto a = loadFileImage(left, definition, err);
+    if (!a)
+        return kExitFailure;
+    const auto b = loadFileImage(right, definition, err);
+    if (!b)
+        return kExitFailure;
+    const ImageDiff diff = diffImages(
+        definition, formats, ImageRef { a->start, a->bytes }, ImageRef { b->start, b->bytes });
+    print(out, diff.same ? "Same" : "Not same");
+    printReport(out, diff);
+    return diff.same ? kExitOk : kDiffers;
+}
+
+// write --verify: the image read back and compared with what was written.
+template <typename Keep>
+int readBackWritten(EcuProtocol& protocol, const Session& session, const FileImage& written,
+    const Keep& keep, std::ostream& out, std::ostream& err)
+{
+    ProtocolImageTransfer transfer(protocol, session.definition, nullptr);
+    const ReadBack result = readBack(transfer, session.definition, session.formats,
+        ImageRef { written.start, written.bytes });
+    if (result.read.ok())
+        keep(result.read.image->start, result.read.image->bytes, HistoryDirection::Read);
+    switch (result.outcome) {
+    case ReadBack::Outcome::Same:
+        print(out, "Read back and compare: Same");
+        return kExitOk;
+    case ReadBack::Outcome::Differs:
+        print(out, "Read back and compare: Not same");
+        printReport(out, result.diff);
+        return kExitFailure;
+    case ReadBack::Outcome::Unreadable:
+        break;
+    }
+    print(err,
+        result.read.message ? result.read.message->text : std::string(ecu::kFailedToCorrespond));
+    print(err, std::string(kProgram) + ": the image was written, but could not be read back");
+    return kExitFailure;
+}
 
 int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironment& env,
     std::ostream& out, std::ostream& err)
 {
+    if (line.command == Command::Diff)
+        return runDiff(line.file, line.otherFile, session.definition, session.formats, out, err);
+    // Copies of the ECU images go to the history of the settings folder.
+    std::optional<ImageHistory> history;
+    if (!env.settingsDir.empty())
+        history.emplace(ImageHistory::folderIn(env.settingsDir));
+    const auto keep = [&](std::uint16_t start, std::span<const std::uint8_t> bytes,
+                          HistoryDirection direction) {
+        if (history)
+            if (const auto failure = history->keep(start, bytes, direction))
+                print(err, std::string(kProgram) + ": " + *failure);
+    };
+
     // The file goes first, so a bad file costs no exchange.
     std::optional<FileImage> fileImage;
     if (line.command == Command::Write || line.command == Command::Verify) {
@@ -378,6 +464,7 @@ int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironm
         const auto image = readEcuImage(protocol, err);
         if (!image)
             return kExitFailure;
+        keep(image->start, image->bytes, HistoryDirection::Read);
         std::string text;
         for (const std::string& record : encodeImage(image->start, image->bytes))
             text += record + "\r\n";
@@ -405,19 +492,28 @@ int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironm
         }
         if (result.message)
             print(out, result.message->text);
+        keep(fileImage->start, fileImage->bytes, HistoryDirection::Written);
+        if (line.readBack)
+            return readBackWritten(protocol, session, *fileImage, keep, out, err);
         return kExitOk;
     }
     case Command::Verify: {
         const auto image = readEcuImage(protocol, err);
         if (!image)
             return kExitFailure;
+        keep(image->start, image->bytes, HistoryDirection::Read);
         // Start addresses are not compared, only the bytes.
         if (image->bytes == fileImage->bytes) {
             print(out, "Same");
             return kExitOk;
         }
         print(out, "Not same");
-        return kExitFailure;
+        // The file's values first: "file -> ECU".
+        printReport(out,
+            diffImages(session.definition, session.formats,
+                ImageRef { fileImage->start, fileImage->bytes },
+                ImageRef { image->start, image->bytes }));
+        return kDiffers;
     }
     case Command::SetByte:
     case Command::SetWord: {
@@ -460,11 +556,15 @@ std::string exchangeUsage()
            "  identify             check that the ECU answers with the expected ECU type\n"
            "  read OUT.obj         read the ECU image into OUT.obj as S1 records\n"
            "                       (lines ending CR LF; \"-\" writes them to standard output)\n"
-           "  write IN             write a file to the ECU: a data file (one with a [Data]\n"
+           "  write IN [--verify]  write a file to the ECU: a data file (one with a [Data]\n"
            "                       section) with its checksum byte brought up to date, or\n"
-           "                       an OBJ file with its last byte made the checksum byte\n"
+           "                       an OBJ file with its last byte made the checksum byte;\n"
+           "                       --verify reads the image back and compares it\n"
            "  verify IN            read the ECU image and compare it with the file's image\n"
            "                       as write would send it: prints \"Same\" or \"Not same\"\n"
+           "                       and what differs (file -> ECU)\n"
+           "  diff A B             compare two data or OBJ files as write would send them,\n"
+           "                       without the ECU: \"Same\" or \"Not same\" and what differs\n"
            "  set-byte ADDR VALUE  write one byte into the running ECU (hexadecimal,\n"
            "                       e.g. set-byte 8100 5A)\n"
            "  set-word ADDR VALUE  write one word, high byte first (e.g. set-word 8100 1234)\n"
@@ -480,7 +580,10 @@ std::string exchangeUsage()
            "value written) go to standard output; failures (\"No response from ECU.\",\n"
            "\"ECU type is different.\", \"Failed to correspond with ECU.\" with the error\n"
            "address, file errors) go to standard error.\n"
-           "Exit status: 0 done, 1 failed (also \"Not same\"), 2 bad usage.\n";
+           "Every image read from the ECU and every image written to it is kept in the\n"
+           "folder \"history\" of the settings folder (the newest 500).\n"
+           "Exit status: 0 done, 1 failed (also \"Not same\"), 2 bad usage; verify and\n"
+           "diff: 0 same, 1 not same, 2 any failure.\n";
 }
 
 int runExchangeCli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
@@ -488,6 +591,13 @@ int runExchangeCli(std::span<const std::string> args, std::ostream& out, std::os
 {
     UsageError usage;
     const std::optional<CommandLine> line = parseArguments(args, usage);
+    // verify and diff exit with 2 for any failure, 1 being "Not same".
+    const auto exitStatus = [](const CommandLine& line, int code) {
+        const bool compares = line.command == Command::Verify || line.command == Command::Diff;
+        if (code == kDiffers)
+            return kExitFailure;
+        return compares && code != kExitOk ? kExitUsage : code;
+    };
     if (!line) {
         if (usage.text.empty()) {
             out << exchangeUsage();
@@ -515,10 +625,12 @@ int runExchangeCli(std::span<const std::string> args, std::ostream& out, std::os
     const std::string iniName = std::string(kSettingsProgram) + ".ini";
     if (!find(iniName)) {
         print(err, iniName + " is not exist.");
-        return kExitFailure;
+        return exitStatus(*line, kExitFailure);
     }
     session.iniPath = findFileNoCase(env.settingsDir, iniName).value_or(env.settingsDir / iniName);
-    session.serial = readIniSettings(IniFile(session.iniPath)).serial;
+    const IniSettings ini = readIniSettings(IniFile(session.iniPath));
+    session.serial = ini.serial;
+    session.formats = ini.formats;
 
     const TempFolder temp(env.tempDirectory);
     DefinitionSource source;
@@ -533,11 +645,11 @@ int runExchangeCli(std::span<const std::string> args, std::ostream& out, std::os
     if (!definition.ok) {
         for (const Message& message : definition.messages)
             print(err, message.text);
-        return kExitFailure;
+        return exitStatus(*line, kExitFailure);
     }
     session.definition = std::move(definition.lines);
 
-    return runCommand(*line, session, env, out, err);
+    return exitStatus(*line, runCommand(*line, session, env, out, err));
 }
 
 } // namespace zlm

@@ -44,7 +44,8 @@ constexpr const char* kUsage
       "  --idle-timeout MS    a pause that ends a half-received command (default 1000)\n"
       "  --fault F            inject a fault (repeatable): no-answer, wrong-type,\n"
       "                       wrong-echo:N, missing-echo:N (N-th echo from 1), cut:N\n"
-      "                       (image transfer stops after N characters), noise, slow:MS\n"
+      "                       (image transfer stops after N characters), noise, slow:MS,\n"
+      "                       corrupt:N (byte N of a written image is stored inverted)\n"
       "  --help               show this text\n";
 
 int fail(const std::string& text)

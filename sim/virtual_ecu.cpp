@@ -97,6 +97,7 @@ std::optional<Fault> parseFault(std::string_view text)
         { "cut", Fault::Kind::Cut, true },
         { "noise", Fault::Kind::Noise, false },
         { "slow", Fault::Kind::Slow, true },
+        { "corrupt", Fault::Kind::Corrupt, true },
     };
     for (const Entry& e : kFaults) {
         if (e.name == name && e.needsNumber == n.has_value())
@@ -396,8 +397,13 @@ void VirtualEcu::receiveImage()
                 == ecu::kEndRecord)
             break;
     }
-    const auto image = decodeStrict(text);
+    auto image = decodeStrict(text);
     if (image) {
+        // A memory cell that does not keep what was written.
+        int corrupt = -1;
+        if (has(Fault::Kind::Corrupt, &corrupt) && corrupt >= 0
+            && static_cast<std::size_t>(corrupt) < image->bytes.size())
+            image->bytes[static_cast<std::size_t>(corrupt)] ^= 0xFF;
         setImage(image->start, image->bytes);
         ++m_imagesReceived;
     }

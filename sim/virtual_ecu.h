@@ -39,6 +39,7 @@ struct Fault {
         Cut, // an image transfer stops after n characters of record text
         Noise, // stray bytes after the identification and before the image
         Slow, // every byte the ECU sends is delayed by n milliseconds
+        Corrupt, // after an image write, byte n of the stored image (from 0) is inverted
     };
     Kind kind = Kind::NoAnswer;
     int n = 0;
@@ -63,7 +64,7 @@ struct VirtualEcuConfig {
 // "/2" for a two-byte answer; NN is the poll byte in hex.
 std::optional<MonitorItem> parseMonitorItem(std::string_view text);
 // Parses "no-answer", "wrong-type", "wrong-echo:N", "missing-echo:N", "cut:N",
-// "noise", "slow:MS".
+// "noise", "slow:MS", "corrupt:N".
 std::optional<Fault> parseFault(std::string_view text);
 
 class VirtualEcu {

@@ -10,6 +10,7 @@
 #include "platform/settings_folder.h"
 #include "sim/virtual_ecu.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -289,7 +290,10 @@ TEST_F(ExchangeCli, WriteBringsTheChecksumUpToDateAndVerifyFindsAChangedByte)
         0x8023, std::vector<std::uint8_t> { static_cast<std::uint8_t>(expected[0x23] ^ 0xFF) });
     r = run({ "verify", data.string() });
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "Not same\n");
+    // The report follows the verdict: "file -> ECU".
+    EXPECT_EQ(r.out, "Not same\n"
+                     "    Fuel Map1: 1 axis point differs\n"
+                     "      RPM point 9: 2200.0 -> 10550.0\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -337,7 +341,7 @@ TEST_F(ExchangeCli, BadFilesFailBeforeAnyExchange)
 
     writeText(path("bad.lyn"), "[Data]\r\nS1058000XX0277\r\nS9030000FC\r\n");
     r = run({ "verify", path("bad.lyn").string() });
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 2); // verify: 1 is "Not same", any failure 2
     EXPECT_EQ(r.err, "Including wrong word in [Data] section\n");
 
     writeText(path("bad.obj"), "S1058000XX0277\r\nS9030000FC\r\n");
@@ -378,7 +382,7 @@ TEST_F(ExchangeCli, ACutImageNamesTheErrorAddress)
     EXPECT_FALSE(fs::exists(obj)) << "a partial image must not pass for a read";
 
     r = run({ "verify", (fs::path(ZLM_RES_DIR) / "Standard_data.lyn").string() });
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Failed to correspond with ECU.\nRead Error Address : 8013\n");
     m_ecu->stop();
@@ -499,6 +503,108 @@ TEST_F(ExchangeCli, TheProgramReadsThroughTheGivenDevice)
     EXPECT_TRUE(image.checksumOk);
     EXPECT_EQ(image.bytes, ecuMemory());
     EXPECT_TRUE(tempFolderEmpty());
+}
+
+// The history folder's files, oldest first.
+std::vector<fs::path> historyFiles(const fs::path& settings)
+{
+    std::vector<fs::path> files;
+    if (fs::exists(settings / "history"))
+        for (const auto& entry : fs::directory_iterator(settings / "history"))
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST_F(ExchangeCli, DiffComparesTwoFilesWithoutTheEcuAndExitsZeroOneOrTwo)
+{
+    writeIni("", ""); // no port at all: diff never opens one
+    const fs::path standard = fs::path(ZLM_RES_DIR) / "Standard_data.lyn";
+    CliRun r = run({ "diff", standard.string(), standard.string() });
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Same\n");
+
+    auto image = dataFileImage(standard);
+    image[0x500] ^= 0x01; // first constant of the definition's "Calib": Rev Limit's high byte
+    std::string text;
+    for (const auto& record : encodeImage(kFirst, image))
+        text += record + "\r\n";
+    writeText(path("changed.obj"), text);
+    r = run({ "diff", standard.string(), path("changed.obj").string() });
+    EXPECT_EQ(r.code, 1) << r.err;
+    // Both as write would send them: each with its own checksum byte.
+    EXPECT_EQ(r.out, "Not same\n"
+                     "    Rev Limit: 12800 -> 13056 rpm\n"
+                     "    1 other byte differs, at 85FF\n");
+
+    r = run({ "diff", standard.string(), path("missing.obj").string() });
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Failed to open file\n");
+    r = run({ "diff", standard.string() });
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(historyFiles(m_dir).empty());
+}
+
+TEST_F(ExchangeCli, ImagesReadAndWrittenAreKeptInTheHistory)
+{
+    startEcu({}, 0x30, kShortLast);
+    CliRun r = run({ "read", path("ecu.obj").string() });
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto memory = ecuMemory();
+    std::vector<std::uint8_t> changed = memory;
+    changed[0x10] ^= 0xFF;
+    std::string text;
+    for (const auto& record : encodeImage(kFirst, changed))
+        text += record + "\r\n";
+    writeText(path("changed.obj"), text);
+    r = run({ "write", path("changed.obj").string() });
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    const auto files = historyFiles(m_dir);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_TRUE(files[0].filename().string().ends_with("_read.obj")) << files[0];
+    EXPECT_EQ(readAll(files[0]), readAll(path("ecu.obj"))); // the records `read` wrote
+    EXPECT_TRUE(files[1].filename().string().find("_written") != std::string::npos) << files[1];
+    const ObjImage written = readObjFile(files[1].string());
+    EXPECT_EQ(written.start, kFirst);
+    EXPECT_EQ(written.bytes, ecuMemory());
+
+    // A history that cannot be kept is one line on standard error, never a failure.
+    fs::remove_all(m_dir / "history");
+    writeText(m_dir / "history", "in the way");
+    r = run({ "read", path("again.obj").string() });
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.err.starts_with("zlm-exchange: Not kept in the history: ")) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(fs::exists(path("again.obj")));
+}
+
+TEST_F(ExchangeCli, WriteWithVerifyReadsTheImageBack)
+{
+    startEcu({}, 0x30, 0x803F);
+    const fs::path data = staleChecksumDataFile();
+    CliRun r = run({ "write", data.string(), "--verify" });
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Write completed.\nRead back and compare: Same\n");
+    EXPECT_EQ(historyFiles(m_dir).size(), 2u);
+
+    r = run({ "--verify", "verify", data.string() });
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.starts_with("zlm-exchange: --verify goes with write only\n")) << r.err;
+}
+
+TEST_F(ExchangeCli, WriteWithVerifyFailsWhenTheEcuKeepsAnotherByte)
+{
+    startEcu({ "corrupt:35" }, 0x30, 0x803F); // 8023: an engine speed point of Fuel Map1
+    const fs::path data = staleChecksumDataFile();
+    const CliRun r = run({ "write", "--verify", data.string() });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Write completed.\n"
+                     "Read back and compare: Not same\n"
+                     "    Fuel Map1: 1 axis point differs\n"
+                     "      RPM point 9: 2200.0 -> 10550.0\n");
+    EXPECT_EQ(r.err, "");
 }
 
 } // namespace
