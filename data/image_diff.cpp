@@ -271,30 +271,18 @@ private:
             m_lines.push_back("  ... and " + std::to_string(more) + " more");
     }
 
+    // Constants as the constants list lists and shows them.
     void constants()
     {
-        for (const CalibLine& constant : readCalibSection(m_definition)) {
-            if (!constant.hasAllFields())
+        for (const ConstantRow& row : constantRows(m_definition)) {
+            if (!differs(row.address, row.scaling.size))
                 continue;
-            const auto address = scan::hex(constant.address());
-            if (!address || *address > 0xFFFF)
-                continue;
-            ConstantScaling scaling;
-            scaling.size = scan::integer(constant.byte()).value_or(1) == 2 ? 2 : 1;
-            scaling.lsb = scan::real(constant.lsb());
-            scaling.offset = scan::real(constant.offset());
-            scaling.calc = static_cast<int>(scan::integer(constant.calc()).value_or(0));
-            const auto at = static_cast<std::uint16_t>(*address);
-            if (!differs(at, scaling.size))
-                continue;
-            const auto a = constantRaw(m_left.view(), at, scaling.size);
-            const auto b = constantRaw(m_right.view(), at, scaling.size);
-            std::string text = std::string(constant.contents()) + ": "
-                + change(constantEditorText(constantPhysical(scaling, a, ConstantRules::Editor)),
-                    constantEditorText(constantPhysical(scaling, b, ConstantRules::Editor)), a, b,
-                    scaling.size * 2);
-            if (!constant.unit().empty())
-                text += " " + std::string(constant.unit());
+            const auto a = rowRaw(row, m_left.view());
+            const auto b = rowRaw(row, m_right.view());
+            std::string text = row.contents + ": "
+                + change(rowValueText(row, a), rowValueText(row, b), a, b, row.scaling.size * 2);
+            if (!row.unit.empty())
+                text += " " + row.unit;
             m_lines.push_back(std::move(text));
         }
     }

@@ -124,12 +124,13 @@ TEST(ImageDiff, ConstantsOfEverySizeAndRuleInCalibOrderThenOtherBytes)
     images.at(0x8104) = 0x00; // Injector, signed word: 8010 -> 0011
     images.at(0x8105) = 0x11;
     images.at(0x8106) = 0x01; // Cycle, reciprocal: raw 0 -> 1
-    images.at(0x8107) = 0x01; // "Short line" has six fields: no constant
+    images.at(0x8107) = 0x01; // "Short line": six fields and no Calc, listed as linear
     images.at(0x8050) = 0x01; // behind the maps
+    images.at(0x80A0) = 0x01;
     EXPECT_EQ(images.diff().lines,
         (Lines { "Idle speed: 850 -> 900 rpm", "Rev limit: 8000 -> 8001 rpm",
             "Temp offset: -96 -> -95.50 degC", "Injector: -3275.20 -> 1.70 ms",
-            "Cycle: 1000000 -> 166666.67 Hz", "Half: 12.50 -> 12.75 -",
+            "Cycle: 1000000 -> 166666.67 Hz", "Short line: 7 -> 1 x", "Half: 12.50 -> 12.75 -",
             "2 other bytes differ, first at 8050" }));
     images.changed = images.original;
     images.at(0x810F) ^= 1; // the checksum byte belongs to nothing
