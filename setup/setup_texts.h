@@ -69,6 +69,12 @@ inline constexpr std::array<FileStep, 11> kFileTable { {
 // The bar moves one step before the first file and then as the table says.
 inline constexpr int kProgressTotalSteps = 21;
 inline constexpr int kProgressStepSize = 5;
+static_assert([] {
+    int steps = 1;
+    for (const FileStep& step : kFileTable)
+        steps += step.progressSteps;
+    return steps;
+}() == kProgressTotalSteps);
 
 // "%1" replaced by the product name.
 std::string withProduct(std::string_view text);

@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "setup/desktop_entry.h"
 #include "setup/installer.h"
+#include "setup/setup_run.h"
 #include "setup/setup_texts.h"
 #include "setup/uninstaller.h"
 #include "tests/setup/setup_fixture.h"
@@ -194,11 +195,12 @@ TEST_F(Install, UninstallRemovesItAllAndTheCleanUpFinishesAtTheNextLogIn)
     writeFile(d / "WORK/my own.lyn", "the user's data");
 
     m_prompts.clear();
-    Uninstaller(m_places, m_prompts).uninstall();
-    ASSERT_EQ(m_prompts.records().size(), 1u);
+    m_prompts.queue(Answer::Yes);
+    EXPECT_EQ(setup::runSetup({ "/R" }, m_places, m_prompts), 0);
+    ASSERT_EQ(m_prompts.records().size(), 2u);
     EXPECT_EQ(
-        m_prompts.records()[0].text, "Completed uninstallation.\r\nPlease restart your computer.");
-    EXPECT_EQ(m_prompts.records()[0].icon, Icon::Information);
+        m_prompts.records()[1].text, "Completed uninstallation.\r\nPlease restart your computer.");
+    EXPECT_EQ(m_prompts.records()[1].icon, Icon::Information);
     for (const char* name : { "ZLM350", "ZLM350.stz", "ZLM350B.stz", "ZLM350C.stz", "ZLM350D.stz",
              "ZLM350.bmp", "ZLM350FC.bmp", "WORK/Standard_data.lyn" })
         EXPECT_FALSE(fs::exists(d / name)) << name;
