@@ -161,8 +161,9 @@ void GraphPane::startDrag()
     m_saved = m_image;
     m_band = QRect();
     m_lastMouse = QPoint(-1, -1);
+    // Qt keeps sending the moves and the releases to the pressed pane until
+    // every button is up: that is the drag's capture of the mouse.
     m_dragging = true;
-    grabMouse();
 }
 
 void GraphPane::stopDrag()
@@ -172,7 +173,6 @@ void GraphPane::stopDrag()
     m_dragging = false;
     m_saved = QImage();
     m_band = QRect();
-    releaseMouse();
     invalidate();
 }
 

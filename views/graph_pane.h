@@ -21,9 +21,9 @@ public:
     // The graph changed: draw it again at the next paint.
     void invalidate();
     bool dragging() const { return m_dragging; }
-    // Capture the mouse, note the neighbours of the current point, save the image.
+    // Note the neighbours of the current point and save the image.
     void startDrag();
-    // Discard the saved image and release the mouse.
+    // Discard the saved image.
     void stopDrag();
 
 protected:

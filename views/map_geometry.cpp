@@ -283,11 +283,12 @@ std::vector<RpmLabel> rpmLabels(const MapDefinition& map, const MapGeometry& geo
     int lastRight = -kLabelGapPx;
     for (RpmLabel& label : candidates) {
         const int width = textWidth ? textWidth(label.text) : 0;
-        const int left = label.x - width / 2;
-        const int right = left + width;
-        if (left < lastRight + kLabelGapPx || right > geometry.windowWidth())
+        // A label at the window's right edge moves left to be read whole.
+        const int left = std::max(0, std::min(label.x - width / 2, geometry.windowWidth() - width));
+        if (left < lastRight + kLabelGapPx)
             continue;
-        lastRight = right;
+        lastRight = left + width;
+        label.left = left;
         shown.push_back(std::move(label));
     }
     return shown;

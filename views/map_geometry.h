@@ -114,12 +114,13 @@ std::vector<ValueLabel> valueLabels(const AxisDescriptor& y, const MapGeometry& 
 // An RPM label below the graph, centred at x of the outer window.
 struct RpmLabel {
     std::string text;
-    int x = 0;
+    int x = 0; // the tick
+    int left = 0; // the text's left edge: centred on the tick, kept inside the window
 };
 // The RPM labels that fit: the graph's left edge, then every RPM label step
 // (map mode 0: every X point with its list value). A label whose text, as
-// wide as `textWidth` says, would overlap the one before or run past the
-// window's right edge is left out.
+// wide as `textWidth` says, would overlap the one before is left out; the
+// last one moves left where it would run past the window's right edge.
 std::vector<RpmLabel> rpmLabels(const MapDefinition& map, const MapGeometry& geometry,
     const DisplayFormats& formats, const std::function<int(const std::string&)>& textWidth);
 

@@ -150,7 +150,7 @@ void MapWindow::paintEvent(QPaintEvent*)
     for (const RpmLabel& label : rpmLabels(*m, g, m_app.formats, width)) {
         const QString text = QString::fromStdString(label.text);
         const int w = metrics.horizontalAdvance(text);
-        p.drawText(QRect(label.x - w / 2 - 1, h - kRpmLabelTopPx, w + 2, metrics.height()),
+        p.drawText(QRect(label.left - 1, h - kRpmLabelTopPx, w + 2, metrics.height()),
             Qt::AlignHCenter | Qt::AlignTop, text);
         p.drawLine(label.x, h - kRpmTickBottomPx, label.x, h - kRpmTickTopPx);
     }
@@ -221,7 +221,7 @@ void MapWindow::endDrag()
         return;
     }
     const DragEnd end = finishDrag(m_app.data(), *m, m_app.undoSize);
-    // Release the mouse before a message box can take it.
+    // The drag is over before a message box can run its own event loop.
     m_graph->stopDrag();
     if (end.refusal) {
         m_app.prompts().show(*end.refusal);
