@@ -20,9 +20,16 @@ public:
     FrameDialogs(CMainFrame& frame, CVexApp& app);
     ~FrameDialogs() override;
 
+    // The dialogs, as the frame's commands run them.
+    std::optional<int> runMenu();
+    std::optional<std::string> runMultiMapEdit();
+    void runRs232c();
+    void runDirectory();
+    void runTitleEditor();
+
 private:
-    // The Label list shows the labels of the link in force (map names without one).
-    void fillLabelList();
+    // The link was cleared: the Label list holds every map name again.
+    void showMapNames();
     void redrawWindowsSoon();
 
     CMainFrame& m_frame;
