@@ -3,9 +3,29 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace zlm {
+namespace {
+
+// A title is stored as the text before the first "," of its line, and a line
+// that starts with ";" or "[" would read back as a comment or a section: such
+// characters would change or lose the title at the next load.
+class TitleValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        const QString start = input.trimmed();
+        if (input.contains(QLatin1Char(',')) || start.startsWith(QLatin1Char(';')) ||
+            start.startsWith(QLatin1Char('[')))
+            return Invalid;
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 TitleEntryDialog::TitleEntryDialog(const std::string& caption, const std::string& title,
                                    const std::string& data, QWidget* parent)
@@ -18,6 +38,7 @@ TitleEntryDialog::TitleEntryDialog(const std::string& caption, const std::string
         edit->setMaxLength(kMaxLength);
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
     }
+    m_titleEdit->setValidator(new TitleValidator(m_titleEdit));
     // A longer text read from a data file shows its first kMaxLength characters.
     m_titleEdit->setText(QString::fromStdString(title));
     m_dataEdit->setText(QString::fromStdString(data));

@@ -1,7 +1,9 @@
 #pragma once
 // The modal "Add Title" / "Edit Title" dialog: one title and its data text,
 // each at most kMaxLength characters (longer input is refused as it is typed,
-// so nothing is cut off unseen). OK with an empty title does nothing.
+// so nothing is cut off unseen). OK with an empty title does nothing. The
+// title takes no "," and does not start with ";" or "[", which the data file
+// could not give back.
 #include <QDialog>
 
 #include <string>

@@ -110,6 +110,14 @@ TEST(TitleEntry, FieldsTakeAtMost99Characters)
     entry.accept();
     EXPECT_EQ(entry.title(), std::string(99, 't'));
     EXPECT_EQ(entry.data(), std::string(99, 'd'));
+
+    // Characters the data file would read back differently are not taken into a title.
+    TitleEntryDialog other("Add Title", "", "");
+    other.show();
+    QTest::keyClicks(other.titleEdit(), QStringLiteral(";[Front, rear"));
+    QTest::keyClicks(other.dataEdit(), QStringLiteral("soft, medium"));
+    EXPECT_EQ(other.titleEdit()->text(), "Front rear");
+    EXPECT_EQ(other.dataEdit()->text(), "soft, medium");
 }
 
 TEST_F(TitleEditorTest, Screenshots)
