@@ -1,19 +1,8 @@
 #include "comm/cell_write.h"
 
-#include <algorithm>
+#include "data/map_link.h"
 
 namespace zlm {
-namespace {
-
-const MapDefinition* mapNamed(const EcuDataSet& data, const std::string& name)
-{
-    const auto& maps = data.maps();
-    const auto it = std::find_if(
-        maps.begin(), maps.end(), [&](const MapDefinition& m) { return m.name == name; });
-    return it == maps.end() ? nullptr : &*it;
-}
-
-} // namespace
 
 std::vector<std::uint16_t> currentCellAddresses(const EcuDataSet& data)
 {
@@ -29,21 +18,9 @@ std::vector<std::uint16_t> currentCellAddresses(const EcuDataSet& data)
     const int offset = map.edit.line * map.x.count + map.edit.point;
     addresses.push_back(static_cast<std::uint16_t>(map.dataAddress + offset));
 
-    // The same cell of the link group, as the link propagates a data byte.
-    const auto& link = data.linkList;
-    auto addLinked = [&](std::size_t slot) {
-        if (slot >= link.size())
-            return;
-        if (const MapDefinition* other = mapNamed(data, link[slot]))
-            addresses.push_back(static_cast<std::uint16_t>(other->dataAddress + offset));
-    };
-    if (data.linkMode == 0) {
-        for (std::size_t i = 0; i < link.size(); ++i)
-            if (link[i] != map.name)
-                addLinked(i);
-    } else if (data.linkMode == 1 && !link.empty()) {
-        addLinked(link.front() == map.name ? 3 : 2);
-    }
+    // The same cell of the linked maps, where the link has put the same byte.
+    for (const std::uint16_t linked : linkedAddresses(data, addresses.front()))
+        addresses.push_back(linked);
     return addresses;
 }
 
