@@ -119,7 +119,8 @@ void DataExchange::read()
         if (done)
             m_log += "  " + m_current.title + "\r\n\r\n";
         break;
-    }    flushNotes();
+    }
+    flushNotes();
 }
 
 void DataExchange::write()
