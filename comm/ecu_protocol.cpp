@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 namespace zlm {
 namespace {
@@ -219,6 +220,21 @@ std::optional<std::string> errorMessageFor(const LineList& definition, std::uint
 
 // --- the exchanges ---------------------------------------------------------------
 
+class EcuProtocol::DispatchScope {
+public:
+    explicit DispatchScope(EcuProtocol& protocol)
+        : m_link(protocol.m_link)
+        , m_previous(m_link.setDispatcher(protocol.m_pump))
+    { }
+    ~DispatchScope() { m_link.setDispatcher(std::move(m_previous)); }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+
+private:
+    SerialLink& m_link;
+    std::function<void()> m_previous;
+};
+
 EcuProtocol::EcuProtocol(SerialLink& link, const AppSettings& settings, Pump pump)
     : m_link(link)
     , m_settings(settings)
@@ -238,6 +254,7 @@ int EcuProtocol::EcuCheckCommand()
         m_link.ecuChecked = true;
         return 0;
     }
+    DispatchScope dispatching(*this);
     PortScope port(m_link, false);
     m_link.setTimeOut(timeoutSetting());
 
@@ -260,6 +277,8 @@ int EcuProtocol::EcuCheckCommand()
 
 bool EcuProtocol::OutComm(std::uint8_t byte, int reload)
 {
+    if (stopRequested())
+        return false;
     const IoResult sent = m_link.WriteFile(byte, "OutComm");
     m_link.setTimeOut(reload);
     if (!sent.ok || sent.count != 1) {
@@ -299,16 +318,18 @@ Status EcuProtocol::singleWrite(const std::string& title, std::span<const std::u
 {
     if (m_wait)
         m_wait->open(title);
+    DispatchScope dispatching(*this);
     m_link.busy = true;
     // Let a monitor poll in flight end first: the poller clears its flag on
     // its next tick once it sees the busy flag. Only a running timer can do
-    // that; the wait is bounded by T ticks all the same (m_timeOut belongs to
-    // the poll in flight and is left alone).
-    const long long waitUntil = m_link.tickCount() + std::max(timeoutSetting(), 1);
+    // that; the wait is bounded by T tick periods all the same (m_timeOut
+    // belongs to the poll in flight and is left alone).
+    const auto waitUntil = m_link.now() + std::max(timeoutSetting(), 1) * m_link.tickPeriod();
     while (m_link.monitorActive && m_link.isOpen() && m_link.timerRunning()
-        && m_link.tickCount() < waitUntil) {
-        if (m_pump)
-            m_pump();
+        && m_link.now() < waitUntil && !stopRequested()) {
+        m_link.dispatch();
+        // The timer comes every tick period: no need to spin for it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
     int checkResult = 0;
@@ -347,11 +368,22 @@ bool EcuProtocol::InComm(std::string& received)
     const int expected = m_settings.readCount;
     std::uint8_t buffer = 0;
     for (;;) {
-        const IoResult r = m_link.ReadFile(buffer, "InComm");
+        if (stopRequested())
+            return false;
+        // The wait ends at the m_timeOut deadline at the latest, so that a
+        // silence fails on time.
+        const IoResult r = m_link.ReadFile(buffer, "InComm", m_link.timeOutDeadline());
         if (r.ok && r.count == 1) {
-            m_link.WriteFile(buffer, "InComm");
+            const IoResult echoed = m_link.WriteFile(buffer, "InComm");
+            if (!echoed.ok) {
+                m_link.ClearCommError();
+                return false;
+            }
             received.push_back(static_cast<char>(buffer));
             m_link.setTimeOut(timeoutSetting());
+            // An ECU that never stops sending cannot be sending an image.
+            if (received.size() > m_receiveLimit)
+                return false;
             // Type, count and address of a new record have just arrived.
             if (received.size() >= 8 && received[received.size() - 8] == 'S') {
                 std::string line;
@@ -365,6 +397,7 @@ bool EcuProtocol::InComm(std::string& received)
             continue;
         }
         if (!r.ok) {
+            // Also a hung-up line: nothing more can come.
             m_link.ClearCommError();
             return false;
         }
@@ -373,14 +406,14 @@ bool EcuProtocol::InComm(std::string& received)
         // Complete when the last byte that arrived ends the end record.
         if (!received.empty() && received.back() == 'C' && received.find("S9") != std::string::npos)
             return true;
-        if (m_pump)
-            m_pump();
+        m_link.dispatch();
     }
 }
 
 ReadEcuResult EcuProtocol::ReadEcu()
 {
     ReadEcuResult result;
+    DispatchScope dispatching(*this);
     m_link.monitorActive = true;
     m_link.busy = true;
     bool complete = false;
@@ -425,7 +458,9 @@ int EcuProtocol::InCommAt()
     m_link.setTimeOut(timeoutSetting());
     std::uint8_t answer = 0;
     for (;;) {
-        const IoResult r = m_link.ReadFile(answer, "InCommAt");
+        if (stopRequested())
+            return -1;
+        const IoResult r = m_link.ReadFile(answer, "InCommAt", m_link.timeOutDeadline());
         if (r.ok && r.count == 1)
             return answer;
         if (!r.ok) {
@@ -434,8 +469,7 @@ int EcuProtocol::InCommAt()
         }
         if (m_link.timeOut() <= 0)
             return -1;
-        if (m_pump)
-            m_pump();
+        m_link.dispatch();
     }
 }
 
@@ -449,6 +483,7 @@ WriteEcuResult EcuProtocol::WriteEcu(
     }
     if (m_wait)
         m_wait->open(std::string(ecu::kWriteToEcuCaption));
+    DispatchScope dispatching(*this);
     m_link.monitorActive = true;
     m_link.busy = true;
 
@@ -456,6 +491,7 @@ WriteEcuResult EcuProtocol::WriteEcu(
     bool sent = false;
     std::string addressText;
     int echoedInRecord = 0;
+    int dataInRecord = 0;
     {
         PortScope port(m_link, true);
         checkResult = EcuCheckCommand();
@@ -473,6 +509,8 @@ WriteEcuResult EcuProtocol::WriteEcu(
                 }
                 const bool last = record.compare(0, 2, "S9") == 0;
                 addressText = last ? std::string() : record.substr(4, 4);
+                // "S1", count, address, two characters per data byte, checksum.
+                dataInRecord = (static_cast<int>(record.size()) - 10) / 2;
                 if (!progress(percentLine(
                         static_cast<long long>(n + 1), static_cast<long long>(records.size())))) {
                     sent = false;
@@ -505,10 +543,13 @@ WriteEcuResult EcuProtocol::WriteEcu(
     }
     if (!sent || result.answer < 0) {
         // Name the data byte whose transfer failed: the record's address plus
-        // the number of data bytes that got through.
+        // the number of data bytes that got through. A failed checksum
+        // character names the record's last data byte, not the byte after
+        // it, which may lie outside the image.
         if (addressText.size() > 3) {
-            const int dataIndex = (echoedInRecord - 8) / 2;
+            int dataIndex = (echoedInRecord - 8) / 2;
             if (dataIndex >= 0 && dataIndex <= 15) {
+                dataIndex = std::min(dataIndex, std::max(dataInRecord - 1, 0));
                 const auto base = text::parseHex(addressText).value_or(0);
                 addressText = hex4((base + static_cast<std::uint32_t>(dataIndex)) & 0xFFFF);
             }

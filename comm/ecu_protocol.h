@@ -6,9 +6,11 @@
 // The ECU echoes every byte of a command; the tool checks each echo before it
 // sends the next byte. When the ECU sends its image the roles swap and the
 // tool echoes every byte it receives. All waiting happens on the calling
-// thread: after every read that brings nothing the protocol calls the pump
-// handed in, which dispatches one pending window message (and with it the
-// 100 ms timer that counts the link's m_timeOut down).
+// thread: after every read that brings nothing, and at least every
+// kDispatchInterval while bytes flow, the protocol calls the pump handed in,
+// which dispatches pending window messages (among them the 100 ms timer that
+// drives the monitor), so the windows stay alive during a transfer. The
+// waits themselves are deadlines on the link's monotonic clock (m_timeOut).
 #include "base/app_settings.h"
 #include "comm/serial_link.h"
 #include "base/line_list.h"
@@ -34,6 +36,10 @@ inline constexpr std::uint8_t kImageWrite = 0x57; // "W"
 inline constexpr std::string_view kEndRecord = "S9030000FC";
 // m_timeOut reload (ticks) of the single-value writes' echo wait.
 inline constexpr int kSingleWriteReload = 50;
+// The most an image read can bring: every address of 0x0000 to 0xFFFF as
+// 16-byte S1 records (42 characters each) and the end record. A read that
+// has received more comes from an ECU that does not stop: it fails.
+inline constexpr std::size_t kMaxImageText = 0x10000 / 16 * 42 + 10;
 
 inline constexpr int kNoResponseId = 1524; // "No response from ECU."
 inline constexpr int kTypeDifferentId = 1542; // "ECU type is different."
@@ -121,6 +127,14 @@ public:
     // nullptr shows nothing.
     void setWaitWindow(WaitWindow* window) { m_wait = window; }
 
+    // Asked before every byte of an exchange: true stops it as failed (the
+    // command line's Ctrl+C). Empty: never.
+    void setStopRequest(std::function<bool()> stop) { m_stop = std::move(stop); }
+
+    // Characters an image read may bring before it fails (kMaxImageText;
+    // tests lower it).
+    void setReceiveLimit(std::size_t chars) { m_receiveLimit = chars; }
+
     // 0 when the ECU answers the expected type or the check is off, else
     // 1524 ("No response from ECU.") or 1542 ("ECU type is different.").
     int EcuCheckCommand();
@@ -149,12 +163,18 @@ private:
     bool InComm(std::string& received);
     int InCommAt();
     bool progress(const std::string& line);
+    bool stopRequested() const { return m_stop && m_stop(); }
     int timeoutSetting() const { return m_link.settings().timeoutMs; }
+
+    // Hands the pump to the link as its dispatcher for one exchange.
+    class DispatchScope;
 
     SerialLink& m_link;
     const AppSettings& m_settings;
     Pump m_pump;
     WaitWindow* m_wait = nullptr;
+    std::function<bool()> m_stop;
+    std::size_t m_receiveLimit = ecu::kMaxImageText;
 };
 
 // The "Error Message" text for an image write's answer byte: the first line of

@@ -441,10 +441,14 @@ int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironm
         return kExitFailure;
     }
 
+    link.setTickPeriod(env.tickPeriod);
     TickPump pump(link, env.tickPeriod, true);
     EcuProtocol protocol(link, session.app, [&pump] { pump(); });
     InterruptWatch watch(env.interrupted);
     protocol.setWaitWindow(&watch);
+    // Ctrl+C stops an exchange at its next byte.
+    if (const std::atomic<bool>* flag = env.interrupted)
+        protocol.setStopRequest([flag] { return flag->load(); });
 
     switch (line.command) {
     case Command::Identify: {

@@ -41,7 +41,7 @@ struct ExchangeEnvironment {
     std::optional<ScreenSize> screen;
     // Period of the tick that counts the link's time-out down.
     std::chrono::microseconds tickPeriod = std::chrono::milliseconds(100);
-    // Set (from a signal handler) to stop an image transfer at its next record.
+    // Set (from a signal handler) to stop an exchange at its next byte.
     const std::atomic<bool>* interrupted = nullptr;
 
     // The running program's settings folder, program folder and ZLM350_SCREEN.

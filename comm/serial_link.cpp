@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
+#include <algorithm>
 
 namespace zlm {
 namespace {
@@ -156,30 +156,52 @@ void SerialLink::Close()
 
 IoResult SerialLink::ReadFile(std::uint8_t& buffer, std::string_view tag)
 {
-    if (m_logPath.empty()) {
-        std::uint8_t byte = 0;
-        const IoResult r
-            = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
-        if (r.count == 1)
-            buffer = byte;
-        return r;
+    return ReadFile(buffer, tag, Clock::time_point::max());
+}
+
+// One byte within the driver time-out and `notAfter`; while a dispatcher is
+// set, the wait is cut into pieces that end when the next dispatch is due.
+IoResult SerialLink::readByte(std::uint8_t& byte, Clock::time_point notAfter)
+{
+    if (!m_open)
+        return { false, 0, EBADF };
+    const Clock::time_point start = now();
+    const Clock::time_point end
+        = std::min(start + std::chrono::milliseconds(m_driverTimeoutMs), notAfter);
+    for (;;) {
+        keepAlive();
+        const Clock::time_point t = now();
+        Clock::time_point until = end;
+        if (m_dispatch && !m_dispatching)
+            until = std::min(until, m_lastDispatch + kDispatchInterval);
+        // Whole milliseconds, rounded up, so that a wait never ends early.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - t).count();
+        const IoResult r = m_port->readByte(byte, static_cast<int>(std::max<long long>(wait, 0)));
+        if (!r.ok || r.count == 1 || now() >= end)
+            return r;
     }
+}
+
+IoResult SerialLink::ReadFile(
+    std::uint8_t& buffer, std::string_view tag, Clock::time_point notAfter)
+{
+    std::uint8_t byte = 0;
+    const IoResult r = readByte(byte, notAfter);
     // The log shows the complement of the buffer when nothing came; the
     // caller's buffer itself is only changed by a byte that arrived.
     std::uint8_t logged = static_cast<std::uint8_t>(~buffer);
-    std::uint8_t byte = 0;
-    const IoResult r
-        = m_open ? m_port->readByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
     if (r.count == 1) {
         buffer = byte;
         logged = byte;
     }
-    log("ReadFile", tag, logged, r, "NumberOfBytesRead");
+    if (!m_logPath.empty())
+        log("ReadFile", tag, logged, r, "NumberOfBytesRead");
     return r;
 }
 
 IoResult SerialLink::WriteFile(std::uint8_t byte, std::string_view tag)
 {
+    keepAlive();
     const IoResult r
         = m_open ? m_port->writeByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
     if (!m_logPath.empty())
@@ -195,7 +217,7 @@ void SerialLink::log(std::string_view what, std::string_view tag, std::uint8_t b
         return;
     std::fprintf(f, "%.*s:%.*s   Buffer=%02X  %.*s=%d  GetLastError=%d  m_timeOut=%d  time=%lld\n",
         static_cast<int>(what.size()), what.data(), static_cast<int>(tag.size()), tag.data(),
-        buffer, static_cast<int>(countName.size()), countName.data(), r.count, r.error, m_timeOut,
+        buffer, static_cast<int>(countName.size()), countName.data(), r.count, r.error, timeOut(),
         msSinceStart());
     std::fclose(f);
 }
@@ -224,31 +246,73 @@ void SerialLink::tick()
     if (!m_open || !m_timerRunning)
         return;
     ++m_ticks;
-    if (m_timeOut > 0)
-        --m_timeOut;
     if (monitorStep)
         monitorStep();
+}
+
+int SerialLink::timeOut() const
+{
+    if (m_reloadTicks <= 0)
+        return 0;
+    const auto elapsed = now() - m_reloadAt;
+    if (elapsed < Clock::duration::zero())
+        return m_reloadTicks;
+    const long long periods = elapsed / m_tickPeriod;
+    return periods >= m_reloadTicks ? 0 : m_reloadTicks - static_cast<int>(periods);
+}
+
+void SerialLink::setTimeOut(int ticks)
+{
+    m_reloadTicks = ticks;
+    m_reloadAt = now();
+}
+
+SerialLink::Clock::time_point SerialLink::timeOutDeadline() const
+{
+    return m_reloadAt + std::max(m_reloadTicks, 0) * m_tickPeriod;
+}
+
+std::function<void()> SerialLink::setDispatcher(std::function<void()> dispatch)
+{
+    std::swap(m_dispatch, dispatch);
+    m_lastDispatch = now();
+    return dispatch;
+}
+
+void SerialLink::dispatch()
+{
+    // A dispatch runs timer events and with them the monitor's step; a wait
+    // inside it must not dispatch again.
+    if (!m_dispatch || m_dispatching)
+        return;
+    m_dispatching = true;
+    m_dispatch();
+    m_dispatching = false;
+    m_lastDispatch = now();
+}
+
+void SerialLink::keepAlive()
+{
+    if (m_dispatch && !m_dispatching && now() - m_lastDispatch >= kDispatchInterval)
+        dispatch();
 }
 
 void TickPump::operator()()
 {
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_last >= m_period) {
-        if (!m_catchUp) {
-            m_last = now;
-            m_link.tick();
-            return;
-        }
-        for (int i = 0; now - m_last >= m_period && i < 1000; ++i) {
-            m_last += m_period;
-            m_link.tick();
-        }
-        if (now - m_last >= m_period)
-            m_last = now;
+    if (now - m_last < m_period)
+        return;
+    if (!m_catchUp) {
+        m_last = now;
+        m_link.tick();
         return;
     }
-    // Nothing to dispatch: do not spin a waiting loop at full speed.
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    for (int i = 0; now - m_last >= m_period && i < 1000; ++i) {
+        m_last += m_period;
+        m_link.tick();
+    }
+    if (now - m_last >= m_period)
+        m_last = now;
 }
 
 } // namespace zlm

@@ -5,8 +5,14 @@
 // protocol and of the live monitor watches.
 //
 // The main frame owns the 100 ms timer: it starts and stops it when the link
-// asks (timerControl) and calls tick() on every timer event. tick() counts
-// m_timeOut down and runs one step of the monitor poller (monitorStep).
+// asks (timerControl) and calls tick() on every timer event, which runs one
+// step of the monitor poller (monitorStep).
+//
+// m_timeOut is a deadline on the monotonic clock: after setTimeOut(T) it
+// reads T, then one less for every tick period that has passed since, and 0
+// once T periods have passed, whether or not the timer or a pump ran in
+// between. A long transfer therefore gets the full allowance after every
+// byte, and a silence fails on time.
 #include "base/app_settings.h"
 #include "base/line_list.h"
 #include "platform/serial_port.h"
@@ -22,8 +28,11 @@ namespace zlm {
 
 // Baud rates of the speed indices 0..5.
 inline constexpr int kBaudRates[] = { 600, 1200, 2400, 4800, 9600, 19200 };
-// Period of the main frame's timer that counts m_timeOut down.
+// Period of the main frame's timer, and the unit m_timeOut counts in.
 inline constexpr int kTickPeriodMs = 100;
+// Longest time a foreground exchange goes without dispatching window
+// messages (while a dispatcher is set), so that the windows stay alive.
+inline constexpr std::chrono::milliseconds kDispatchInterval { 40 };
 
 // The definition file's "RS232C" section overrides the fields it names
 // ("Speed", "Data", "Parity", "Stop", "X", "CommPort"; keys and values
@@ -36,6 +45,8 @@ bool portParamsFor(const SerialSettings& settings, PortParams& params);
 
 class SerialLink {
 public:
+    using Clock = std::chrono::steady_clock;
+
     // `settings` is the application's instance: changes made by the dialogs
     // and by data-set loads take effect at the next Open.
     explicit SerialLink(
@@ -63,22 +74,47 @@ public:
 
     // One byte in or out, waiting at most T ms; with the log on, one log line
     // per call. An empty read leaves `buffer` as it was; the log line shows
-    // the complement of that value, so an empty read stands out.
+    // the complement of that value, so an empty read stands out. A line that
+    // was hung up (the far end closed, the adapter pulled) fails the call at
+    // once. While a dispatcher is set, the wait is cut to run it on time.
     IoResult ReadFile(std::uint8_t& buffer, std::string_view tag);
+    // The same, waiting no later than `notAfter` either (a waiting loop's
+    // m_timeOut deadline, so that a silence fails on time).
+    IoResult ReadFile(std::uint8_t& buffer, std::string_view tag, Clock::time_point notAfter);
     IoResult WriteFile(std::uint8_t byte, std::string_view tag);
     // Reads and drops bytes until a read brings none, then clears the error
     // state, so that stale bytes do not pass for echoes.
     void Drain(std::string_view tag);
     void ClearCommError();
 
-    // The timer event: counts m_timeOut down, then one monitor step.
-    // Does nothing while the timer is not running.
+    // The timer event: one monitor step. Does nothing while the timer is not
+    // running.
     void tick();
 
-    int timeOut() const { return m_timeOut; }
-    void setTimeOut(int ticks) { m_timeOut = ticks; }
+    // Ticks left of m_timeOut: the last reload minus the whole tick periods
+    // passed since, down to 0.
+    int timeOut() const;
+    // Reloads m_timeOut with `ticks`, counted from now.
+    void setTimeOut(int ticks);
+    // When m_timeOut reaches 0.
+    Clock::time_point timeOutDeadline() const;
     // Ticks counted so far (for waits that must not touch m_timeOut).
     long long tickCount() const { return m_ticks; }
+
+    // The unit of m_timeOut (100 ms; tests shorten it).
+    void setTickPeriod(std::chrono::microseconds period) { m_tickPeriod = period; }
+    std::chrono::microseconds tickPeriod() const { return m_tickPeriod; }
+    // The monotonic clock (tests hand in one they move by hand).
+    void setClock(std::function<Clock::time_point()> now) { m_now = std::move(now); }
+    Clock::time_point now() const { return m_now ? m_now() : Clock::now(); }
+
+    // The window messages' dispatcher of a foreground exchange; empty when no
+    // exchange keeps the windows alive. Returns the one it replaces.
+    std::function<void()> setDispatcher(std::function<void()> dispatch);
+    // Dispatches now (never re-entered from inside a dispatch).
+    void dispatch();
+    // Dispatches when kDispatchInterval has passed since the last dispatch.
+    void keepAlive();
 
     bool isOpen() const { return m_open; }
     bool timerRunning() const { return m_timerRunning; }
@@ -97,13 +133,20 @@ public:
 private:
     void log(std::string_view what, std::string_view tag, std::uint8_t buffer, const IoResult& r,
         std::string_view countName);
+    IoResult readByte(std::uint8_t& byte, Clock::time_point notAfter);
 
     SerialSettings& m_settings;
     std::unique_ptr<SerialPort> m_port;
     std::function<std::string(int)> m_resolveDevice;
     std::string m_logPath;
     std::string m_lastError;
-    int m_timeOut = 0;
+    int m_reloadTicks = 0;
+    Clock::time_point m_reloadAt {};
+    std::chrono::microseconds m_tickPeriod { std::chrono::milliseconds(kTickPeriodMs) };
+    std::function<Clock::time_point()> m_now;
+    std::function<void()> m_dispatch;
+    Clock::time_point m_lastDispatch {};
+    bool m_dispatching = false;
     long long m_ticks = 0;
     int m_driverTimeoutMs = 50;
     bool m_open = false;
@@ -113,8 +156,8 @@ private:
 // Stands in for the main frame's timer where no window system runs (command
 // line tools, tests): hand it to the protocol as its pump. Each call ticks
 // the link once when a period has passed since the last tick, as a window
-// timer would. With `catchUp` every period that passed gives its tick, so
-// m_timeOut follows the clock even when the pump is called rarely.
+// timer would. With `catchUp` every period that passed gives its tick (the
+// monitor steps); m_timeOut follows the clock either way.
 class TickPump {
 public:
     explicit TickPump(SerialLink& link,

@@ -8,6 +8,11 @@
 
 namespace zlm {
 
+// lastError() of an open refused because another program has the port.
+inline constexpr const char* kPortInUse = "port is in use by another program";
+// lastError() after the far end hung up the line.
+inline constexpr const char* kLineHungUp = "the line was hung up";
+
 enum class Parity { None = 0, Odd = 1, Even = 2 };
 enum class StopBits { One = 0, OneAndHalf = 1, Two = 2 };
 
@@ -40,7 +45,8 @@ public:
     virtual bool isOpen() const = 0;
 
     // Waits at most `timeoutMs` for one byte; returns as soon as one is there.
-    // count 0 with ok true: nothing arrived in time.
+    // count 0 with ok true: nothing arrived in time. A hung-up line fails at
+    // once (error EIO).
     virtual IoResult readByte(std::uint8_t& byte, int timeoutMs) = 0;
     // Hands one byte to the driver, waiting at most `timeoutMs` for room.
     virtual IoResult writeByte(std::uint8_t byte, int timeoutMs) = 0;

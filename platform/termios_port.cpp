@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -41,7 +42,11 @@ speed_t speedFor(int baud)
 
 // poll() for one event, restarting after signals; the time-out is not
 // stretched by a restart because the remaining time is not tracked: a signal
-// during a wait is rare and the wait is short.
+// during a wait is rare and the wait is short. 1: the event, 0: time-out,
+// -1: failure with errno, -2: the line was hung up (POLLHUP or POLLERR; data
+// that arrived before the hang-up may still be readable).
+constexpr int kHungUp = -2;
+
 int waitFor(int fd, short events, int timeoutMs)
 {
     pollfd p { fd, events, 0 };
@@ -51,11 +56,9 @@ int waitFor(int fd, short events, int timeoutMs)
     } while (r < 0 && errno == EINTR);
     if (r <= 0)
         return r;
-    if (p.revents & events)
-        return 1;
-    // POLLHUP/POLLERR without the wanted event: the other end is gone.
-    errno = EIO;
-    return -1;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return kHungUp;
+    return (p.revents & events) ? 1 : 0;
 }
 
 } // namespace
@@ -110,7 +113,8 @@ bool TermiosPort::open(const std::string& device, const PortParams& params)
     // Non-blocking so that neither the open nor a read waits for the modem lines.
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_error = device + ": " + std::strerror(errno);
+        // EBUSY: another program holds the terminal exclusively.
+        m_error = device + ": " + (errno == EBUSY ? std::string(kPortInUse) : std::strerror(errno));
         return false;
     }
     termios t {};
@@ -119,7 +123,14 @@ bool TermiosPort::open(const std::string& device, const PortParams& params)
         ::close(fd);
         return false;
     }
-    // Not shared: a second open of the device fails while we hold it.
+    // Not shared: an advisory lock keeps out every program that takes it
+    // (the superuser included), and TIOCEXCL every other open but the
+    // superuser's.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_error = device + ": " + (errno == EWOULDBLOCK ? std::string(kPortInUse) : std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
     ::ioctl(fd, TIOCEXCL);
 
     setLineState(params, t);
@@ -130,6 +141,7 @@ bool TermiosPort::open(const std::string& device, const PortParams& params)
         return false;
     }
     m_fd = fd;
+    m_hungUp = false;
     return true;
 }
 
@@ -149,7 +161,7 @@ void TermiosPort::close()
 
 IoResult TermiosPort::failure(int error)
 {
-    m_error = std::strerror(error);
+    m_error = m_hungUp ? std::string(kLineHungUp) : std::strerror(error);
     return { false, 0, error };
 }
 
@@ -158,22 +170,23 @@ IoResult TermiosPort::readByte(std::uint8_t& byte, int timeoutMs)
     if (m_fd < 0)
         return { false, 0, EBADF };
     // A byte that is waited for (an echo, an answer) is seldom there yet:
-    // wait first, so that each byte costs one poll and one read.
-    if (timeoutMs > 0) {
-        const int w = waitFor(m_fd, POLLIN, timeoutMs);
-        if (w == 0)
-            return { true, 0, 0 };
-        if (w < 0)
-            return failure(errno);
-    }
+    // wait first, so that each byte costs one poll and one read. The wait
+    // also tells a hung-up line, whose read() says 0 just like an empty one.
+    const int w = waitFor(m_fd, POLLIN, timeoutMs);
+    if (w == 0)
+        return { true, 0, 0 };
+    if (w == -1)
+        return failure(errno);
     for (;;) {
         const ssize_t n = ::read(m_fd, &byte, 1);
         if (n == 1)
             return { true, 1, 0 };
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return failure(errno);
+        if (w == kHungUp || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            m_hungUp = m_hungUp || w == kHungUp;
+            return failure(n < 0 && errno != EAGAIN ? errno : EIO);
+        }
         return { true, 0, 0 }; // nothing there, and the wait is over
     }
 }
@@ -195,6 +208,10 @@ IoResult TermiosPort::writeByte(std::uint8_t byte, int timeoutMs)
         const int w = waitFor(m_fd, POLLOUT, timeoutMs);
         if (w == 0)
             return { true, 0, 0 };
+        if (w == kHungUp) {
+            m_hungUp = true;
+            return failure(EIO);
+        }
         if (w < 0)
             return failure(errno);
         timeoutMs = 0;

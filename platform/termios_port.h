@@ -28,10 +28,14 @@ public:
     void flushInput() override;
     std::string lastError() const override { return m_error; }
 
+    // The far end closed the line (POLLHUP): every read and write fails.
+    bool hungUp() const { return m_hungUp; }
+
 private:
     // Keeps the system's text for `error` and returns the failed result.
     IoResult failure(int error);
     int m_fd = -1;
+    bool m_hungUp = false;
     std::string m_error;
 };
 

@@ -45,7 +45,12 @@ constexpr const char* kUsage
       "  --fault F            inject a fault (repeatable): no-answer, wrong-type,\n"
       "                       wrong-echo:N, missing-echo:N (N-th echo from 1), cut:N\n"
       "                       (image transfer stops after N characters), noise, slow:MS,\n"
-      "                       corrupt:N (byte N of a written image is stored inverted)\n"
+      "                       corrupt:N (byte N of a written image is stored inverted),\n"
+      "                       pause-read:N:MS (silent for MS ms before the N-th character\n"
+      "                       of the image, from 0), answer-delay:MS (answer to an image\n"
+      "                       write MS ms after the last echo), hangup-read:N, hangup-write:N\n"
+      "                       (hang up the line after N image characters), endless (an\n"
+      "                       image read that never ends)\n"
       "  --help               show this text\n";
 
 int fail(const std::string& text)

@@ -76,32 +76,42 @@ std::optional<MonitorItem> parseMonitorItem(std::string_view text)
 
 std::optional<Fault> parseFault(std::string_view text)
 {
+    // NAME, NAME:N or NAME:N:MS
     const auto colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
-    std::optional<int> n;
-    if (colon != std::string_view::npos) {
-        n = parseInt(text.substr(colon + 1), 10);
+    std::vector<int> numbers;
+    for (std::size_t at = colon; at != std::string_view::npos;) {
+        const auto next = text.find(':', at + 1);
+        const auto n = parseInt(text.substr(at + 1, next == std::string_view::npos ? next : next - at - 1), 10);
         if (!n)
             return std::nullopt;
+        numbers.push_back(*n);
+        at = next;
     }
     struct Entry {
         std::string_view name;
         Fault::Kind kind;
-        bool needsNumber;
+        std::size_t numbers;
     };
     static constexpr Entry kFaults[] = {
-        { "no-answer", Fault::Kind::NoAnswer, false },
-        { "wrong-type", Fault::Kind::WrongType, false },
-        { "wrong-echo", Fault::Kind::WrongEcho, true },
-        { "missing-echo", Fault::Kind::MissingEcho, true },
-        { "cut", Fault::Kind::Cut, true },
-        { "noise", Fault::Kind::Noise, false },
-        { "slow", Fault::Kind::Slow, true },
-        { "corrupt", Fault::Kind::Corrupt, true },
+        { "no-answer", Fault::Kind::NoAnswer, 0 },
+        { "wrong-type", Fault::Kind::WrongType, 0 },
+        { "wrong-echo", Fault::Kind::WrongEcho, 1 },
+        { "missing-echo", Fault::Kind::MissingEcho, 1 },
+        { "cut", Fault::Kind::Cut, 1 },
+        { "noise", Fault::Kind::Noise, 0 },
+        { "slow", Fault::Kind::Slow, 1 },
+        { "corrupt", Fault::Kind::Corrupt, 1 },
+        { "pause-read", Fault::Kind::PauseRead, 2 },
+        { "answer-delay", Fault::Kind::AnswerDelay, 1 },
+        { "hangup-read", Fault::Kind::HangUpRead, 1 },
+        { "hangup-write", Fault::Kind::HangUpWrite, 1 },
+        { "endless", Fault::Kind::Endless, 0 },
     };
     for (const Entry& e : kFaults) {
-        if (e.name == name && e.needsNumber == n.has_value())
-            return Fault { e.kind, n.value_or(0) };
+        if (e.name == name && e.numbers == numbers.size())
+            return Fault { e.kind, numbers.empty() ? 0 : numbers[0],
+                numbers.size() > 1 ? numbers[1] : 0 };
     }
     return std::nullopt;
 }
@@ -184,20 +194,53 @@ std::uint8_t VirtualEcu::byteAt(std::uint16_t address) const
     return m_memory[address];
 }
 
-bool VirtualEcu::has(Fault::Kind kind, int* n) const
+bool VirtualEcu::has(Fault::Kind kind, int* n, int* ms) const
 {
     for (const Fault& f : m_config.faults) {
         if (f.kind == kind) {
             if (n)
                 *n = f.n;
+            if (ms)
+                *ms = f.ms;
             return true;
         }
     }
     return false;
 }
 
+void VirtualEcu::pause(std::chrono::milliseconds duration)
+{
+    m_pausedUntil = (Clock::now() + duration).time_since_epoch().count();
+}
+
+void VirtualEcu::waitWhilePaused()
+{
+    const Clock::time_point until { Clock::duration(m_pausedUntil.load()) };
+    while (Clock::now() < until && !m_hangUpRequested && !*m_running)
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(5)));
+}
+
+// Closes the ECU's end of the line: the tool's side sees a hang-up.
+void VirtualEcu::doHangUp()
+{
+    if (m_hungUp)
+        return;
+    if (m_slaveHold >= 0)
+        ::close(m_slaveHold);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slaveHold = m_master = -1;
+    m_hungUp = true;
+}
+
 int VirtualEcu::readByte(int timeoutMs)
 {
+    if (m_hangUpRequested)
+        doHangUp();
+    if (m_hungUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 10)));
+        return -1;
+    }
     std::uint8_t byte = 0;
     for (;;) {
         const ssize_t n = ::read(m_master, &byte, 1);
@@ -227,6 +270,11 @@ int VirtualEcu::readByte(int timeoutMs)
 
 void VirtualEcu::send(std::uint8_t byte)
 {
+    waitWhilePaused();
+    if (m_hangUpRequested)
+        doHangUp();
+    if (m_hungUp)
+        return;
     int delayMs = 0;
     if (has(Fault::Kind::Slow, &delayMs) && delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
@@ -242,8 +290,10 @@ void VirtualEcu::send(std::uint8_t byte)
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         const ssize_t n = ::write(m_master, &byte, 1);
-        if (n == 1)
+        if (n == 1) {
+            m_lastSent = Clock::now().time_since_epoch().count();
             return;
+        }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return;
         pollfd p { m_master, POLLOUT, 0 };
@@ -275,12 +325,15 @@ std::chrono::nanoseconds VirtualEcu::charTime() const
 
 void VirtualEcu::run(const std::atomic<bool>& stopFlag)
 {
+    m_running = &stopFlag;
     m_txFree = m_rxFree = Clock::now();
     // Paced sends wake up on time rather than up to the default 50 us late.
     if (m_config.baud > 0)
         ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (!stopFlag) {
         const int byte = readByte(50);
+        if (m_hungUp)
+            continue;
         if (byte < 0 || has(Fault::Kind::NoAnswer))
             continue;
         handle(static_cast<std::uint8_t>(byte), stopFlag);
@@ -363,14 +416,30 @@ void VirtualEcu::sendImage()
     std::string text;
     for (const std::string& record : encodeImage(m_config.calibStart, bytes))
         text += record;
+    const bool endless = has(Fault::Kind::Endless);
+    if (endless) {
+        text.resize(text.size() - ecu::kEndRecord.size()); // repeated without an end
+        if (text.empty())
+            text = "S1040000FFFC"; // one data byte at 0x0000 for an empty range
+    }
     if (has(Fault::Kind::Noise))
         text.insert(0, reinterpret_cast<const char*>(kNoise), sizeof kNoise);
     int cut = -1;
     has(Fault::Kind::Cut, &cut);
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    int hangUpAt = -1;
+    has(Fault::Kind::HangUpRead, &hangUpAt);
+    int pauseAt = -1, pauseMs = 0;
+    has(Fault::Kind::PauseRead, &pauseAt, &pauseMs);
+    for (std::size_t i = 0; endless || i < text.size(); ++i) {
         if (cut >= 0 && static_cast<int>(i) >= cut)
             return; // falls silent
-        const auto c = static_cast<std::uint8_t>(text[i]);
+        if (hangUpAt >= 0 && static_cast<int>(i) >= hangUpAt) {
+            doHangUp();
+            return;
+        }
+        if (pauseAt >= 0 && static_cast<int>(i) == pauseAt)
+            pause(std::chrono::milliseconds(pauseMs));
+        const auto c = static_cast<std::uint8_t>(text[i % text.size()]);
         send(c);
         // The tool echoes every character; anything else ends the transfer.
         if (readByte(m_config.echoTimeoutMs) != c)
@@ -382,9 +451,16 @@ void VirtualEcu::receiveImage()
 {
     int cut = -1;
     has(Fault::Kind::Cut, &cut);
+    int hangUpAt = -1;
+    has(Fault::Kind::HangUpWrite, &hangUpAt);
     std::string text;
     for (;;) {
         const int b = readByte(m_config.idleTimeoutMs);
+        // Character n arrived and is not echoed: the tool waits for it.
+        if (b >= 0 && hangUpAt >= 0 && static_cast<int>(text.size()) >= hangUpAt) {
+            doHangUp();
+            return;
+        }
         if (b < 0 || text.size() > kMaxImageText)
             return; // the tool gave up half-way: nothing is stored
         if (cut >= 0 && static_cast<int>(text.size()) >= cut)
@@ -407,6 +483,9 @@ void VirtualEcu::receiveImage()
         setImage(image->start, image->bytes);
         ++m_imagesReceived;
     }
+    int delayMs = 0;
+    if (has(Fault::Kind::AnswerDelay, &delayMs))
+        pause(std::chrono::milliseconds(delayMs)); // as while it writes its flash
     send(image ? m_config.answer : m_config.badAnswer);
 }
 

@@ -40,9 +40,15 @@ struct Fault {
         Noise, // stray bytes after the identification and before the image
         Slow, // every byte the ECU sends is delayed by n milliseconds
         Corrupt, // after an image write, byte n of the stored image (from 0) is inverted
+        PauseRead, // the image read falls silent for ms before its n-th character (from 0)
+        AnswerDelay, // the answer to an image write comes n milliseconds after the last echo
+        HangUpRead, // the ECU hangs up the line instead of sending image character n (from 0)
+        HangUpWrite, // the ECU hangs up the line instead of echoing image character n (from 0)
+        Endless, // the image read never ends: S1 records without end, no "S9"
     };
     Kind kind = Kind::NoAnswer;
     int n = 0;
+    int ms = 0; // PauseRead: the length of the pause
 };
 
 struct VirtualEcuConfig {
@@ -64,7 +70,8 @@ struct VirtualEcuConfig {
 // "/2" for a two-byte answer; NN is the poll byte in hex.
 std::optional<MonitorItem> parseMonitorItem(std::string_view text);
 // Parses "no-answer", "wrong-type", "wrong-echo:N", "missing-echo:N", "cut:N",
-// "noise", "slow:MS", "corrupt:N".
+// "noise", "slow:MS", "corrupt:N", "pause-read:N:MS", "answer-delay:MS",
+// "hangup-read:N", "hangup-write:N", "endless".
 std::optional<Fault> parseFault(std::string_view text);
 
 class VirtualEcu {
@@ -91,6 +98,20 @@ public:
     std::vector<std::uint8_t> memory(std::uint16_t address, std::size_t count) const;
     std::uint8_t byteAt(std::uint16_t address) const;
 
+    // Live controls (safe to call while the ECU runs): the ECU sends nothing
+    // for `duration` from now on (bytes it receives meanwhile wait for it);
+    // or it hangs up the line (closes its end of the pseudo-terminal, as an
+    // unplugged cable would) and stays silent until stopped.
+    void pause(std::chrono::milliseconds duration);
+    void hangUp() { m_hangUpRequested = true; }
+    bool hungUp() const { return m_hungUp; }
+    // When the ECU last sent a byte (before any pause or hang-up).
+    std::chrono::steady_clock::time_point lastSent() const
+    {
+        return std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(m_lastSent.load()));
+    }
+
     // Counters for tests and benchmarks.
     int imagesReceived() const { return m_imagesReceived; }
     long long bytesEchoed() const { return m_echoes; }
@@ -99,7 +120,9 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    bool has(Fault::Kind kind, int* n = nullptr) const;
+    bool has(Fault::Kind kind, int* n = nullptr, int* ms = nullptr) const;
+    void doHangUp();
+    void waitWhilePaused();
     std::chrono::nanoseconds charTime() const;
     int readByte(int timeoutMs);
     void send(std::uint8_t byte);
@@ -122,9 +145,14 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_stop { false };
+    const std::atomic<bool>* m_running = &m_stop; // the stop flag of run()
     std::atomic<int> m_imagesReceived { 0 };
     std::atomic<long long> m_echoes { 0 };
     std::atomic<int> m_polls { 0 };
+    std::atomic<bool> m_hangUpRequested { false };
+    std::atomic<bool> m_hungUp { false };
+    std::atomic<Clock::rep> m_pausedUntil { 0 };
+    std::atomic<Clock::rep> m_lastSent { 0 };
     long long m_echoIndex = 0; // echoes so far, for the echo faults
     Clock::time_point m_start = Clock::now();
     Clock::time_point m_txFree {}; // pacing of the two directions

@@ -51,6 +51,7 @@ public:
         if (!ecu.openPty())
             ADD_FAILURE() << ecu.error();
         link.setDeviceResolver([this](int) { return ecu.devicePath(); });
+        link.setTickPeriod(kTestTick);
         protocol.setWaitWindow(&wait);
         ecu.start();
     }

@@ -235,24 +235,51 @@ TEST(SerialLinkOpen, PortIsExclusiveWhileOpenAndFreeAfterClose)
     EXPECT_TRUE(other.open(line.ecu.devicePath(), p));
 }
 
-TEST(SerialLinkTick, CountsDownOnlyWhileTheTimerRunsAndDrivesTheMonitor)
+TEST(SerialLinkTick, DrivesTheMonitorOnlyWhileTheTimerRuns)
 {
     EcuLine line;
     int steps = 0;
     line.link.monitorStep = [&] { ++steps; };
-    line.link.setTimeOut(2);
-    line.link.tick();
-    EXPECT_EQ(line.link.timeOut(), 2); // port closed
+    line.link.tick(); // port closed
     ASSERT_TRUE(line.link.Open(false));
-    line.link.tick();
-    EXPECT_EQ(line.link.timeOut(), 2); // no timer
+    line.link.tick(); // no timer
+    EXPECT_EQ(steps, 0);
     ASSERT_TRUE(line.link.Open(true));
-    line.link.setTimeOut(2);
     line.link.tick();
     line.link.tick();
     line.link.tick();
-    EXPECT_EQ(line.link.timeOut(), 0);
     EXPECT_EQ(steps, 3);
+    EXPECT_EQ(line.link.tickCount(), 3);
+}
+
+// m_timeOut follows the clock from its last reload, whatever the timer did:
+// ticks that came late, early or not at all change nothing.
+TEST(SerialLinkTimeOut, CountsWholeTickPeriodsSinceTheLastReload)
+{
+    SerialSettings s;
+    SerialLink link(s);
+    auto now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+    link.setClock([&] { return now; });
+    link.setTickPeriod(std::chrono::milliseconds(100));
+    link.setTimeOut(3);
+    EXPECT_EQ(link.timeOut(), 3);
+    now += std::chrono::milliseconds(99);
+    EXPECT_EQ(link.timeOut(), 3);
+    now += std::chrono::milliseconds(1);
+    EXPECT_EQ(link.timeOut(), 2);
+    for (int i = 0; i < 50; ++i)
+        link.tick(); // a burst of late timer events counts for nothing
+    EXPECT_EQ(link.timeOut(), 2);
+    now += std::chrono::milliseconds(199);
+    EXPECT_EQ(link.timeOut(), 1);
+    link.setTimeOut(3); // a byte arrived: the full allowance again
+    now += std::chrono::milliseconds(299);
+    EXPECT_EQ(link.timeOut(), 1);
+    now += std::chrono::milliseconds(1);
+    EXPECT_EQ(link.timeOut(), 0);
+    EXPECT_EQ(link.timeOutDeadline(), now);
+    now += std::chrono::hours(1);
+    EXPECT_EQ(link.timeOut(), 0);
 }
 
 TEST(SerialLinkIo, ClosedPortReadsAndWritesFail)
@@ -270,6 +297,8 @@ TEST(CommunicationLog, OneLineInTheExactFormatPerByte)
     EcuLine line;
     test::TempLog log;
     line.link.setLogPath(log.path());
+    // Tick periods too long to pass during the test: m_timeOut reads as reloaded.
+    line.link.setTickPeriod(std::chrono::hours(1));
     ASSERT_EQ(line.protocol.EcuCheckCommand(), 0);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 3u);
@@ -290,6 +319,7 @@ TEST(CommunicationLog, EmptyReadLogsTheComplementAndLeavesTheBuffer)
     test::TempLog log;
     line.link.setLogPath(log.path());
     ASSERT_TRUE(line.link.Open(false));
+    line.link.setTickPeriod(std::chrono::hours(1));
     line.link.setTimeOut(7);
     std::uint8_t buffer = 0x3C;
     const IoResult r = line.link.ReadFile(buffer, "Monitor");
