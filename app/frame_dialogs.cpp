@@ -70,7 +70,8 @@ std::optional<int> FrameDialogs::runMenu()
 
 std::optional<std::string> FrameDialogs::runMultiMapEdit()
 {
-    MultiMapEditDialog dialog(m_app.data(), m_app.prompts(), &m_frame);
+    MultiMapEditDialog dialog(m_app.data(), m_app.prompts(), m_app.settings.programDlgFontSize,
+                              &m_frame);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     EditBar& bar = m_frame.editBar();
@@ -100,7 +101,8 @@ void FrameDialogs::showMapNames()
 
 void FrameDialogs::runRs232c()
 {
-    Rs232cDialog dialog(m_app.serial, m_app.iniPath, m_app.prompts(), listSerialDevices(), &m_frame);
+    Rs232cDialog dialog(m_app.serial, m_app.iniPath, m_app.prompts(), listSerialDevices(),
+                        m_app.settings.programDlgFontSize, &m_frame);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The time-out is not one of the dialog's fields.
@@ -112,7 +114,7 @@ void FrameDialogs::runRs232c()
 void FrameDialogs::runDirectory()
 {
     IniFile ini(m_app.iniPath);
-    DirectoryDialog dialog(ini, m_app.prompts(), &m_frame);
+    DirectoryDialog dialog(ini, m_app.prompts(), m_app.settings.programDlgFontSize, &m_frame);
     if (dialog.exec() == QDialog::Accepted)
         m_app.workingDirectory = dialog.chosen();
 }

@@ -1,5 +1,6 @@
 #include "comm/directory_dialog.h"
 
+#include "comm/dialog_font.h"
 #include "comm/directory_list.h"
 #include "platform/ini_file.h"
 #include "platform/prompts.h"
@@ -14,15 +15,16 @@
 
 namespace zlm {
 
-DirectoryDialog::DirectoryDialog(IniFile& ini, Prompts& prompts, QWidget* parent)
+DirectoryDialog::DirectoryDialog(IniFile& ini, Prompts& prompts, int fontPixels, QWidget* parent)
     : QDialog(parent), m_ini(ini), m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral("Directory"));
     auto* caption = new QLabel(QStringLiteral("&File Path"), this);
     m_paths = new QComboBox(this);
     m_paths->setEditable(true);
+    m_paths->setFont(programDialogFont(fontPixels));
     m_paths->setInsertPolicy(QComboBox::NoInsert);
-    m_paths->setMinimumContentsLength(36);
+    m_paths->setMinimumContentsLength(32);
     m_paths->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     caption->setBuddy(m_paths);
     m_list = readDirectoryList(m_ini);

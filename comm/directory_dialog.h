@@ -18,7 +18,8 @@ class DirectoryDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DirectoryDialog)
 public:
-    DirectoryDialog(IniFile& ini, Prompts& prompts, QWidget* parent = nullptr);
+    // `fontPixels`: the program's dialog font size, used for the folder field.
+    DirectoryDialog(IniFile& ini, Prompts& prompts, int fontPixels, QWidget* parent = nullptr);
     ~DirectoryDialog() override;
 
     // After OK: the new data folder.

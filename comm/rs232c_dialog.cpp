@@ -1,5 +1,6 @@
 #include "comm/rs232c_dialog.h"
 
+#include "comm/dialog_font.h"
 #include "platform/ini_file.h"
 #include "platform/prompts.h"
 #include "platform/serial_devices.h"
@@ -50,7 +51,8 @@ void check(QButtonGroup* group, int id)
 } // namespace
 
 Rs232cDialog::Rs232cDialog(const SerialSettings& settings, const std::filesystem::path& iniPath,
-                           Prompts& prompts, std::vector<std::string> devices, QWidget* parent)
+                           Prompts& prompts, std::vector<std::string> devices, int fontPixels,
+                           QWidget* parent)
     : QDialog(parent), m_iniPath(iniPath), m_prompts(prompts), m_result(settings)
 {
     setWindowTitle(QString::fromLatin1(kCaption));
@@ -79,8 +81,9 @@ Rs232cDialog::Rs232cDialog(const SerialSettings& settings, const std::filesystem
     auto* deviceCaption = new QLabel(QStringLiteral("De&vice"), this);
     m_device = new QComboBox(this);
     m_device->setEditable(true);
+    m_device->setFont(programDialogFont(fontPixels));
     m_device->setInsertPolicy(QComboBox::NoInsert);
-    m_device->setMinimumContentsLength(22);
+    m_device->setMinimumContentsLength(18);
     m_device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     for (const std::string& device : devices)
         m_device->addItem(QString::fromStdString(device));

@@ -31,8 +31,10 @@ class Rs232cDialog final : public QDialog {
     Q_DISABLE_COPY_MOVE(Rs232cDialog)
 public:
     // `devices`: the serial devices offered in the drop-down.
+    // `fontPixels`: the program's dialog font size, used for the device field.
     Rs232cDialog(const SerialSettings& settings, const std::filesystem::path& iniPath,
-                 Prompts& prompts, std::vector<std::string> devices, QWidget* parent = nullptr);
+                 Prompts& prompts, std::vector<std::string> devices, int fontPixels,
+                 QWidget* parent = nullptr);
     ~Rs232cDialog() override;
 
     // After OK: the six fields read from the dialog (the time-out as given).

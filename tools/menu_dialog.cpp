@@ -1,5 +1,6 @@
 #include "tools/menu_dialog.h"
 
+#include "comm/dialog_font.h"
 #include "data/ecu_data_set.h"
 #include "data/map_access.h"
 #include "data/map_link.h"
@@ -42,8 +43,7 @@ MenuDialog::MenuDialog(EcuDataSet& data, Prompts& prompts, MenuGroups groups, Me
     auto* mapCaption = new QLabel(QStringLiteral("La&bel"), this);
     groupCaption->setBuddy(m_groups);
     mapCaption->setBuddy(m_maps);
-    QFont listFont(QStringLiteral("Century"));
-    listFont.setPixelSize(std::max(8, fontPixels));
+    const QFont listFont = programDialogFont(fontPixels);
     const QFontMetrics metrics(listFont);
     for (QListWidget* list : {m_groups, m_maps}) {
         list->setFont(listFont);

@@ -1,5 +1,6 @@
 #include "tools/multi_map_edit_dialog.h"
 
+#include "comm/dialog_font.h"
 #include "data/ecu_data_set.h"
 #include "platform/prompts.h"
 #include "res/string_table.h"
@@ -27,7 +28,8 @@ std::string textOf(const QComboBox* list) { return list->currentText().toStdStri
 
 } // namespace
 
-MultiMapEditDialog::MultiMapEditDialog(EcuDataSet& data, Prompts& prompts, QWidget* parent)
+MultiMapEditDialog::MultiMapEditDialog(EcuDataSet& data, Prompts& prompts, int fontPixels,
+                                       QWidget* parent)
     : QDialog(parent), m_data(data), m_prompts(prompts)
 {
     setWindowTitle(qs(std::string(loadString(kCaption))));
@@ -37,6 +39,7 @@ MultiMapEditDialog::MultiMapEditDialog(EcuDataSet& data, Prompts& prompts, QWidg
     for (std::size_t i = 0; i < m_lists.size(); ++i) {
         auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
         m_lists[i] = new QComboBox(this);
+        m_lists[i]->setFont(programDialogFont(fontPixels));
         m_lists[i]->setMinimumContentsLength(14);
         m_lists[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         label->setBuddy(m_lists[i]);

@@ -27,7 +27,9 @@ class MultiMapEditDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MultiMapEditDialog)
 public:
-    MultiMapEditDialog(EcuDataSet& data, Prompts& prompts, QWidget* parent = nullptr);
+    // `fontPixels`: the program's dialog font size, used for the map lists.
+    MultiMapEditDialog(EcuDataSet& data, Prompts& prompts, int fontPixels,
+                       QWidget* parent = nullptr);
     ~MultiMapEditDialog() override;
 
     // After OK: the Label list's new entries and the one to select (mode 2:

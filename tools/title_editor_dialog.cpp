@@ -1,5 +1,6 @@
 #include "tools/title_editor_dialog.h"
 
+#include "comm/dialog_font.h"
 #include "res/string_table.h"
 #include "tools/title_entry_dialog.h"
 
@@ -80,12 +81,11 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 TitleEditorDialog::TitleEditorDialog(std::vector<std::string>& titles, bool& modified,
                                      int fontPixels, QWidget* parent)
-    : QDialog(parent), m_titles(titles), m_modified(modified)
+    : QDialog(parent), m_titles(titles), m_modified(modified), m_fontPixels(fontPixels)
 {
     setWindowTitle(QStringLiteral("Title Editor"));
     m_list = new TitleList(this);
-    QFont font(QStringLiteral("Century"));
-    font.setPixelSize(std::max(8, fontPixels));
+    const QFont font = programDialogFont(fontPixels);
     m_list->setFont(font);
     m_list->setItemDelegate(new TitleDelegate(m_list));
     m_list->setUniformItemSizes(true);
@@ -143,7 +143,7 @@ void TitleEditorDialog::refill()
 
 void TitleEditorDialog::addTitle()
 {
-    TitleEntryDialog entry(std::string(loadString(kAddCaption)), {}, {}, this);
+    TitleEntryDialog entry(std::string(loadString(kAddCaption)), {}, {}, m_fontPixels, this);
     if (entry.exec() != QDialog::Accepted)
         return;
     m_modified = true;
@@ -161,7 +161,7 @@ void TitleEditorDialog::editTitle()
     if (at + 1 >= m_titles.size())
         m_titles.resize(at + 2);
     TitleEntryDialog entry(std::string(loadString(kEditCaption)), m_titles[at], m_titles[at + 1],
-                           this);
+                           m_fontPixels, this);
     if (entry.exec() != QDialog::Accepted)
         return;
     m_modified = true;

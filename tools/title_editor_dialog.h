@@ -41,6 +41,7 @@ private:
 
     std::vector<std::string>& m_titles;
     bool& m_modified;
+    int m_fontPixels = 19;
     QListWidget* m_list = nullptr;   // "&Title" 1159
     QPushButton* m_add = nullptr;
     QPushButton* m_delete = nullptr;

@@ -1,5 +1,7 @@
 #include "tools/title_entry_dialog.h"
 
+#include "comm/dialog_font.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -28,13 +30,14 @@ public:
 } // namespace
 
 TitleEntryDialog::TitleEntryDialog(const std::string& caption, const std::string& title,
-                                   const std::string& data, QWidget* parent)
+                                   const std::string& data, int fontPixels, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QString::fromStdString(caption));
     m_titleEdit = new QLineEdit(this);
     m_dataEdit = new QLineEdit(this);
     for (QLineEdit* edit : {m_titleEdit, m_dataEdit}) {
+        edit->setFont(programDialogFont(fontPixels));
         edit->setMaxLength(kMaxLength);
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
     }

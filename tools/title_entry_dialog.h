@@ -18,8 +18,9 @@ class TitleEntryDialog final : public QDialog {
 public:
     static constexpr int kMaxLength = 99; // characters per field
 
+    // `fontPixels`: the program's dialog font size, used for the two fields.
     TitleEntryDialog(const std::string& caption, const std::string& title, const std::string& data,
-                     QWidget* parent = nullptr);
+                     int fontPixels, QWidget* parent = nullptr);
     ~TitleEntryDialog() override;
 
     std::string title() const { return m_title; }

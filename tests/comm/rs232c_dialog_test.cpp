@@ -45,7 +45,7 @@ TEST_F(Rs232cDialogTest, OnlyThePortGroupIsShownInTheSpeedGroupsPlace)
 {
     SerialSettings settings;
     settings.portIndex = -1;
-    Rs232cDialog dialog(settings, ini(), m_prompts, {});
+    Rs232cDialog dialog(settings, ini(), m_prompts, {}, 19);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "RS232C Parameter Set");
     EXPECT_EQ(dialog.group(Rs232cDialog::kPort)->checkedId(), 0); // -1 shows Port1
@@ -69,7 +69,7 @@ TEST_F(Rs232cDialogTest, IncompleteParametersAreRefused)
 {
     SerialSettings settings;
     settings.speedIndex = 9; // no such button
-    Rs232cDialog dialog(settings, ini(), m_prompts, {});
+    Rs232cDialog dialog(settings, ini(), m_prompts, {}, 19);
     dialog.accept();
     ASSERT_EQ(m_prompts.records().size(), 1u);
     EXPECT_EQ(m_prompts.records()[0].text, "All Parameters are not defined");
@@ -91,7 +91,7 @@ TEST_F(Rs232cDialogTest, Port6AndItsDeviceAreWrittenAndTheNextOpenUsesThem)
     app.serial.speedIndex = 5;
     app.serial.flowIndex = 1;
     app.serial.timeoutMs = 77;
-    Rs232cDialog dialog(app.serial, ini(), m_prompts, {"/dev/ttyS0"});
+    Rs232cDialog dialog(app.serial, ini(), m_prompts, {"/dev/ttyS0"}, 19);
     dialog.group(Rs232cDialog::kPort)->button(5)->setChecked(true);
     EXPECT_EQ(dialog.deviceList()->currentText(), "/dev/ttyUSB1");
     dialog.deviceList()->setEditText(QString::fromStdString(ecu.devicePath()));
@@ -115,7 +115,7 @@ TEST_F(Rs232cDialogTest, Port6AndItsDeviceAreWrittenAndTheNextOpenUsesThem)
 
 TEST_F(Rs232cDialogTest, AMissingDeviceIsSaidAtOnce)
 {
-    Rs232cDialog dialog(SerialSettings{}, ini(), m_prompts, {});
+    Rs232cDialog dialog(SerialSettings{}, ini(), m_prompts, {}, 19);
     dialog.deviceList()->setEditText(QString::fromStdString((m_dir / "no-such-tty").string()));
     EXPECT_EQ(dialog.deviceState()->text(), "This device does not exist.");
     const fs::path locked = m_dir / "locked";
@@ -169,7 +169,7 @@ TEST(DirectoryDialog, ListsTheFoldersBrowsesAndStoresTheChoice)
     IniFile ini(dir / "ZLM350.ini");
     test::writeFile(ini.path(), "[DIRECTORY]\r\nPATH1=/data/a\r\nPATH2=/data/b\r\n");
     ScriptedPrompts prompts;
-    DirectoryDialog dialog(ini, prompts);
+    DirectoryDialog dialog(ini, prompts, 19);
     EXPECT_EQ(dialog.windowTitle(), "Directory");
     ASSERT_EQ(dialog.pathList()->count(), 2);
     EXPECT_EQ(dialog.pathList()->currentText(), "/data/a");
@@ -196,16 +196,19 @@ TEST(Rs232cAndDirectoryScreenshots, TidyAtBothSizes)
     ScriptedPrompts prompts;
     SerialSettings settings;
     settings.portIndex = 0;
-    Rs232cDialog rs232c(settings, dir / "ZLM350.ini", prompts, {"/dev/ttyS0", "/dev/ttyUSB0"});
-    rs232c.adjustSize();
-    EXPECT_LE(rs232c.width(), 640);
-    EXPECT_LE(rs232c.height(), 480);
-    saveScreenshot(rs232c, "rs232c_dialog");
-    IniFile ini(dir / "ZLM350.ini");
-    DirectoryDialog directory(ini, prompts);
-    directory.adjustSize();
-    EXPECT_LE(directory.width(), 640);
-    saveScreenshot(directory, "directory_dialog");
+    for (const auto& [pixels, size] : {std::pair{19, "default"}, std::pair{14, "small"}}) {
+        Rs232cDialog rs232c(settings, dir / "ZLM350.ini", prompts, {"/dev/ttyS0", "/dev/ttyUSB0"},
+                            pixels);
+        rs232c.adjustSize();
+        EXPECT_LE(rs232c.width(), 640);
+        EXPECT_LE(rs232c.height(), 480);
+        saveScreenshot(rs232c, QStringLiteral("rs232c_dialog_") + size);
+        IniFile ini(dir / "ZLM350.ini");
+        DirectoryDialog directory(ini, prompts, pixels);
+        directory.adjustSize();
+        EXPECT_LE(directory.width(), 640);
+        saveScreenshot(directory, QStringLiteral("directory_dialog_") + size);
+    }
 }
 
 } // namespace

@@ -51,7 +51,7 @@ protected:
 
 TEST_F(MultiMapEditTest, OffersNamesEndingInADigitAndPartnersOfTheSameStem)
 {
-    MultiMapEditDialog dialog(m_data, m_prompts);
+    MultiMapEditDialog dialog(m_data, m_prompts, 19);
     EXPECT_EQ(dialog.windowTitle(), "Multi Map Edit");
     EXPECT_EQ(itemsOf(dialog.mapList(0)), (QStringList{"Fuel Map1", "Fuel Map2", "Fuel Map3",
                                                        "Fuel Map4", "Ign Map1", "Ign Map2",
@@ -70,7 +70,7 @@ TEST_F(MultiMapEditTest, OffersNamesEndingInADigitAndPartnersOfTheSameStem)
 
 TEST_F(MultiMapEditTest, TwoMapsLinkAllWithTheOneLabel)
 {
-    MultiMapEditDialog dialog(m_data, m_prompts);
+    MultiMapEditDialog dialog(m_data, m_prompts, 19);
     pick(dialog, 0, "Fuel Map1");
     pick(dialog, 1, "Fuel Map2");
     EXPECT_TRUE(dialog.allButton()->isEnabled());
@@ -96,7 +96,7 @@ TEST_F(MultiMapEditTest, TwoMapsLinkAllWithTheOneLabel)
 
 TEST_F(MultiMapEditTest, PiledUpNamesAndCancelledQuestionKeepTheDialogOpen)
 {
-    MultiMapEditDialog dialog(m_data, m_prompts);
+    MultiMapEditDialog dialog(m_data, m_prompts, 19);
     pick(dialog, 0, "Fuel Map1");
     pick(dialog, 1, "Fuel Map2");
     pick(dialog, 2, "Fuel Map3");
@@ -134,7 +134,7 @@ TEST_F(MultiMapEditTest, EmptyingAPartnerFallsBackToTheAllMode)
 {
     m_data.linkMode = kLinkPairs;
     m_data.linkList = {"Fuel Map1", "Fuel Map2", "Fuel Map3", "Fuel Map4"};
-    MultiMapEditDialog dialog(m_data, m_prompts);
+    MultiMapEditDialog dialog(m_data, m_prompts, 19);
     EXPECT_TRUE(dialog.pairsButton()->isChecked());
     EXPECT_TRUE(dialog.individualButton()->isEnabled());
     pick(dialog, 3, "");
@@ -151,7 +151,7 @@ TEST_F(MultiMapEditTest, IndividualEditEndsTheLinkWithoutChecks)
 {
     m_data.linkMode = kLinkAll;
     m_data.linkList = {"Fuel Map1", "Fuel Map2"};
-    MultiMapEditDialog dialog(m_data, m_prompts);
+    MultiMapEditDialog dialog(m_data, m_prompts, 19);
     m_prompts.queue(Answer::Cancel);
     dialog.individualButton()->click();
     EXPECT_EQ(m_data.linkMode, kLinkAll);
@@ -172,7 +172,7 @@ TEST(MultiMapEditPreset, PresetFillsTheListsAndLocksThem)
     EcuDataSet data(definition);
     test::loadStandardData(data);
     ScriptedPrompts prompts;
-    MultiMapEditDialog dialog(data, prompts);
+    MultiMapEditDialog dialog(data, prompts, 19);
     for (int slot = 0; slot < 4; ++slot) {
         EXPECT_EQ(dialog.mapList(slot)->currentText(),
                   QStringLiteral("Fuel Map%1").arg(slot + 1)) << slot;
@@ -180,10 +180,21 @@ TEST(MultiMapEditPreset, PresetFillsTheListsAndLocksThem)
     }
     EXPECT_TRUE(dialog.pairsButton()->isEnabled());
     EXPECT_TRUE(dialog.okButton()->isEnabled());
-    dialog.adjustSize();
-    test::saveScreenshot(dialog, "multi_map_edit");
-    EXPECT_LE(dialog.width(), 640);
-    EXPECT_LE(dialog.height(), 480);
+}
+
+TEST_F(MultiMapEditTest, Screenshots)
+{
+    for (const auto& [pixels, size] : {std::pair{19, "default"}, std::pair{14, "small"}}) {
+        MultiMapEditDialog dialog(m_data, m_prompts, pixels);
+        pick(dialog, 0, "Fuel Map1");
+        pick(dialog, 1, "Fuel Map2");
+        pick(dialog, 2, "Fuel Map3");
+        pick(dialog, 3, "Fuel Map4");
+        dialog.adjustSize();
+        EXPECT_LE(dialog.width(), 640);
+        EXPECT_LE(dialog.height(), 480);
+        test::saveScreenshot(dialog, QStringLiteral("multi_map_edit_") + size);
+    }
 }
 
 } // namespace

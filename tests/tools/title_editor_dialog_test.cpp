@@ -101,7 +101,7 @@ TEST_F(TitleEditorTest, AddEditAndDeleteWorkOnTheListAndMarkModified)
 
 TEST(TitleEntry, FieldsTakeAtMost99Characters)
 {
-    TitleEntryDialog entry("Add Title", "", "");
+    TitleEntryDialog entry("Add Title", "", "", 19);
     entry.show();
     QTest::keyClicks(entry.titleEdit(), QString(120, QLatin1Char('t')));
     QTest::keyClicks(entry.dataEdit(), QString(120, QLatin1Char('d')));
@@ -112,7 +112,7 @@ TEST(TitleEntry, FieldsTakeAtMost99Characters)
     EXPECT_EQ(entry.data(), std::string(99, 'd'));
 
     // Characters the data file would read back differently are not taken into a title.
-    TitleEntryDialog other("Add Title", "", "");
+    TitleEntryDialog other("Add Title", "", "", 19);
     other.show();
     QTest::keyClicks(other.titleEdit(), QStringLiteral(";[Front, rear"));
     QTest::keyClicks(other.dataEdit(), QStringLiteral("soft, medium"));
@@ -132,10 +132,11 @@ TEST_F(TitleEditorTest, Screenshots)
         EXPECT_LE(dialog.width(), 640);
         EXPECT_LE(dialog.height(), 480);
         test::saveScreenshot(dialog, name);
+        TitleEntryDialog entry("Edit Title", "Tyres", "Slick soft front, medium rear", pixels);
+        entry.adjustSize();
+        EXPECT_LE(entry.width(), 640);
+        test::saveScreenshot(entry, QString::fromLatin1(name).replace("editor", "entry"));
     }
-    TitleEntryDialog entry("Edit Title", "Tyres", "Slick soft front, medium rear");
-    entry.adjustSize();
-    test::saveScreenshot(entry, "title_entry");
 }
 
 } // namespace
