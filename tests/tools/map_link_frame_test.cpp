@@ -144,6 +144,21 @@ TEST_F(MapLinkFrameTest, OpenShowsTheMenuDialogAndOpensTheChosenMap)
     EXPECT_EQ(m_app.data().linkList.size(), 4u);
 }
 
+TEST_F(MapLinkFrameTest, ExitInTheMenuDialogClosesTheProgram)
+{
+    const fs::path copy = m_dir / "Standard_data.lyn";
+    fs::copy_file(std::string(ZLM_RES_DIR) + "/Standard_data.lyn", copy);
+    m_prompts->queuePath(copy.string());
+    m_prompts->queue(Answer::Ok); // "Are you exit ?"
+    whenShown<MenuDialog>([](MenuDialog& menu) { menu.exitButton()->click(); });
+    m_frame->openFile();
+    EXPECT_EQ(m_frame->document(), nullptr);
+    EXPECT_TRUE(m_frame->isVisible());
+    settle();
+    EXPECT_FALSE(m_frame->isVisible());
+    EXPECT_FALSE(m_app.data().loaded());
+}
+
 TEST_F(MapLinkFrameTest, LinkedEditsReachThePartnersFromTableAndMapWindow)
 {
     open("Fuel Maps", "Fuel Map1");
