@@ -193,9 +193,11 @@ void DataExchange::verify()
     std::string outcome;
     if (result == LoadResult::Done && m_current.bytes == m_compare.bytes)
         outcome = "Same";
-    else if (!m_compare.empty())
+    else if (result == LoadResult::Done && !m_compare.empty())
         outcome = "Not same";
     else {
+        // Also when an ECU read broke off part-way: its partial image was
+        // never compared, so "Not same" would say more than is known.
         m_status.clear();
         outcome = "Fail";
     }

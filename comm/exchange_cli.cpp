@@ -16,7 +16,9 @@
 #include "platform/termios_port.h"
 #include "res/string_table.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <ostream>
 #include <system_error>
@@ -473,8 +475,17 @@ int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironm
         for (const std::string& record : encodeImage(image->start, image->bytes))
             text += record + "\r\n";
         if (line.file == "-") {
+            // A full disk or a closed pipe must not pass for a saved image.
+            errno = 0;
             out << text;
             out.flush();
+            if (!out) {
+                const int error = errno;
+                print(err,
+                    std::string(kProgram) + ": cannot write to standard output"
+                        + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+                return kExitFailure;
+            }
             return kExitOk;
         }
         std::string reason;

@@ -1,10 +1,39 @@
 #include "comm/wait_dialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace zlm {
+namespace {
+
+// The window itself: the user cannot close it; only the exchange does.
+class WaitWindowWidget final : public QWidget {
+public:
+    explicit WaitWindowWidget(QWidget* parent)
+        : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    { }
+    void closeByExchange()
+    {
+        m_closing = true;
+        close();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (m_closing)
+            QWidget::closeEvent(event);
+        else
+            event->ignore();
+    }
+
+private:
+    bool m_closing = false;
+};
+
+} // namespace
 
 WaitDialog::~WaitDialog()
 {
@@ -14,8 +43,12 @@ WaitDialog::~WaitDialog()
 void WaitDialog::open(const std::string& title)
 {
     close();
-    auto* window = new QWidget(m_parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    auto* window = new WaitWindowWidget(m_parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // The windows keep painting during the exchange, but what the user types
+    // or clicks meanwhile must act on nothing, neither now nor afterwards:
+    // the other windows are blocked (their input is dropped) until it closes.
+    window->setWindowModality(Qt::ApplicationModal);
     window->setWindowTitle(QStringLiteral("Tavoreth Racing Tool"));
     m_title = new QLabel(QString::fromStdString(title), window);
     m_progress = new QLabel(QString::fromLatin1(ecu::kWait.data(), ecu::kWait.size()), window);
@@ -52,7 +85,7 @@ bool WaitDialog::progress(const std::string& line)
 void WaitDialog::close()
 {
     if (m_window)
-        m_window->close();
+        static_cast<WaitWindowWidget*>(m_window.data())->closeByExchange();
     m_window = nullptr;
     m_title = nullptr;
     m_progress = nullptr;

@@ -20,10 +20,15 @@ void onSignal(int)
 
 int main(int argc, char** argv)
 {
-    // Ctrl+C ends an image transfer at its next record, so the run still ends
-    // through its clean-up (the expanded definition file is deleted).
+    // Ctrl+C (or a closed terminal) ends an exchange at its next byte, so the
+    // run still ends through its clean-up (the private temporary folder with
+    // the expanded definition file is removed).
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+    // A closed pipe on standard output is a failed write (EPIPE) reported like
+    // any other, not a silent death that leaves the temporary folder behind.
+    std::signal(SIGPIPE, SIG_IGN);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     zlm::ExchangeEnvironment environment

@@ -3,6 +3,8 @@
 #include "platform/posix_file.h"
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <mspack.h>
@@ -164,9 +166,80 @@ CopyError fromMspack(int code, bool extracting)
     }
 }
 
+// libmspack's file access on POSIX descriptors, unbuffered: its default
+// (stdio) buffers the output and loses a failed write (a full disk) at
+// fclose, which then shows as a short file, that is as a damaged source.
+// Here a failed write fails the extraction and keeps its errno.
+void ignoreMessage(mspack_file*, const char*, ...) { }
+
+struct PosixMspackSystem {
+    mspack_system sys {};
+    int writeError = 0;
+
+    struct File {
+        int fd = -1;
+        PosixMspackSystem* owner = nullptr;
+    };
+
+    PosixMspackSystem()
+    {
+        sys.open = [](mspack_system* self, const char* name, int mode) -> mspack_file* {
+            int flags = O_RDONLY;
+            if (mode == MSPACK_SYS_OPEN_WRITE)
+                flags = O_WRONLY | O_CREAT | O_TRUNC;
+            else if (mode == MSPACK_SYS_OPEN_UPDATE)
+                flags = O_RDWR;
+            else if (mode == MSPACK_SYS_OPEN_APPEND)
+                flags = O_WRONLY | O_CREAT | O_APPEND;
+            const int fd = ::open(name, flags | O_CLOEXEC, 0666);
+            if (fd < 0)
+                return nullptr;
+            auto* file = new (std::nothrow) File { fd, reinterpret_cast<PosixMspackSystem*>(self) };
+            if (!file)
+                ::close(fd);
+            return reinterpret_cast<mspack_file*>(file);
+        };
+        sys.close = [](mspack_file* f) {
+            auto* file = reinterpret_cast<File*>(f);
+            if (::close(file->fd) != 0 && file->owner->writeError == 0)
+                file->owner->writeError = errno;
+            delete file;
+        };
+        sys.read = [](mspack_file* f, void* buffer, int bytes) -> int {
+            for (;;) {
+                const ssize_t n = ::read(reinterpret_cast<File*>(f)->fd, buffer, static_cast<std::size_t>(bytes));
+                if (n >= 0 || errno != EINTR)
+                    return static_cast<int>(n);
+            }
+        };
+        sys.write = [](mspack_file* f, void* buffer, int bytes) -> int {
+            auto* file = reinterpret_cast<File*>(f);
+            if (!posix::writeAll(file->fd,
+                    std::string_view(static_cast<const char*>(buffer), static_cast<std::size_t>(bytes)))) {
+                file->owner->writeError = errno;
+                return -1;
+            }
+            return bytes;
+        };
+        sys.seek = [](mspack_file* f, off_t offset, int mode) -> int {
+            const int whence = mode == MSPACK_SYS_SEEK_START ? SEEK_SET
+                : mode == MSPACK_SYS_SEEK_CUR                ? SEEK_CUR
+                                                             : SEEK_END;
+            return ::lseek(reinterpret_cast<File*>(f)->fd, offset, whence) < 0 ? -1 : 0;
+        };
+        sys.tell = [](mspack_file* f) -> off_t { return ::lseek(reinterpret_cast<File*>(f)->fd, 0, SEEK_CUR); };
+        sys.message = &ignoreMessage;
+        sys.alloc = [](mspack_system*, std::size_t bytes) -> void* { return ::operator new(bytes, std::nothrow); };
+        sys.free = [](void* p) { ::operator delete(p); };
+        sys.copy = [](void* from, void* to, std::size_t bytes) { std::memmove(to, from, bytes); };
+    }
+};
+static_assert(offsetof(PosixMspackSystem, sys) == 0);
+
 // The SZDD decompressor and an open header, released on every path out.
 struct Szdd {
-    msszdd_decompressor* decompressor = mspack_create_szdd_decompressor(nullptr);
+    PosixMspackSystem system;
+    msszdd_decompressor* decompressor = mspack_create_szdd_decompressor(&system.sys);
     msszddd_header* header = nullptr;
     ~Szdd()
     {
@@ -204,6 +277,10 @@ CopyResult copyExpanded(const fs::path& source, const fs::path& destination)
     if (!out.created())
         return failure(CopyError::WriteError, destination, out.error());
     const int code = szdd.decompressor->extract(szdd.decompressor, szdd.header, out.path().c_str());
+    // A write that failed (a full disk) is the destination's fault, whatever
+    // the decompressor made of it.
+    if (szdd.system.writeError != 0)
+        return failure(CopyError::WriteError, destination, szdd.system.writeError);
     if (code != MSPACK_ERR_OK)
         return failure(fromMspack(code, true), destination, errno);
     // A truncated file expands "successfully" but short of the header's length.

@@ -328,6 +328,21 @@ TEST_F(DataExchangeTest, ReadCutShortKeepsThePartialImageForClearOnly)
     EXPECT_EQ(session.log(), "");
 }
 
+// An ECU read that breaks off during Verify leaves a partial compare image
+// that was never compared: the log says "Fail", not "Not same".
+TEST_F(DataExchangeTest, VerifyAgainstAReadThatBrokeOffIsFail)
+{
+    test::EcuLine cut(test::EcuLine::withFault("cut:60"));
+    ProtocolImageTransfer cutTransfer(cut.protocol, definition, &cut.wait);
+    DataExchange session(data, prompts, cutTransfer, choices.asker(), "/tmp", false);
+    choices.answers = {ExchangeSource::Edit, ExchangeSource::Ecu};
+    session.read();
+    session.verify();
+    EXPECT_FALSE(session.compare().empty()); // the partial image
+    EXPECT_EQ(session.log(), "Read from edit data   --->   Complete\r\n\r\n"
+                             "Compare with ECU data   --->   Fail\r\n\r\n");
+}
+
 TEST_F(DataExchangeTest, OpenPortIsPassedToTheChoiceDialogs)
 {
     auto session = open(true);

@@ -513,6 +513,21 @@ TEST(WriteEcu, FailureOnTheCommandOrTheEndRecordHasNoAddress)
     }
 }
 
+// A short record's checksum follows its last data byte: a failure there names
+// that byte, never the address after it (outside the image).
+TEST(WriteEcu, FailureOnTheChecksumOfAShortRecordNamesItsLastDataByte)
+{
+    // Echoes: "L" 1, "W" 2, then S1 05 8000 01 02 77: the checksum's first
+    // character is echo 15, its second echo 16.
+    for (const char* fault : { "missing-echo:15", "missing-echo:16" }) {
+        SCOPED_TRACE(fault);
+        EcuLine line(EcuLine::withFault(fault));
+        const WriteEcuResult r = line.protocol.WriteEcu(0x8000, ramp(2, 1), errorMessages());
+        ASSERT_TRUE(r.message);
+        EXPECT_EQ(r.message->text, "Failed to correspond with ECU.\nWrite Error Address : 8001");
+    }
+}
+
 TEST(WriteEcu, EcuThatStopsEchoingFailsWithinTheTimeOut)
 {
     EcuLine line(EcuLine::withFault("cut:100"));

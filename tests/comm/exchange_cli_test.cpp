@@ -11,6 +11,8 @@
 #include "sim/virtual_ecu.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -408,6 +411,57 @@ TEST_F(ExchangeCli, AnInterruptStopsAnImageTransfer)
     EXPECT_TRUE(tempFolderEmpty());
 }
 
+// Ctrl+C is honoured at every byte, also while the ECU says nothing at all.
+TEST_F(ExchangeCli, AnInterruptStopsASilentReadAtOnce)
+{
+    startEcu({ "pause-read:50:3000" });
+    std::atomic<bool> interrupted { false };
+    ExchangeEnvironment env = environment();
+    env.tickPeriod = std::chrono::milliseconds(100); // a 10 s allowance
+    env.interrupted = &interrupted;
+    std::thread ctrlC([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        interrupted = true;
+    });
+    std::ostringstream out, err;
+    const std::vector<std::string> args = { "read", path("stopped.obj").string() };
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(runExchangeCli(args, out, err, env), 1);
+    ctrlC.join();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 1.0);
+    EXPECT_EQ(err.str(), "Failed to correspond with ECU.\nRead Error Address : 800F\n");
+    EXPECT_FALSE(fs::exists(path("stopped.obj")));
+    EXPECT_TRUE(tempFolderEmpty());
+}
+
+// A silence of T ticks fails T tick periods after the last byte, within 10 %.
+TEST_F(ExchangeCli, ASilentEcuFailsOnTimeForEveryTimeOutSetting)
+{
+    struct Case {
+        int ticks;
+        std::chrono::milliseconds tick;
+    };
+    for (const Case c : { Case { 30, std::chrono::milliseconds(6) },
+             Case { 50, std::chrono::milliseconds(4) }, Case { 200, std::chrono::milliseconds(2) } }) {
+        SCOPED_TRACE(c.ticks);
+        startEcu({ "cut:100" }, 0x30, kShortLast);
+        writeText(m_dir / "ZLM350.ini",
+            "[RS232C]\r\nPORT=PORT1\r\nSPEED=19200\r\nXFLLOW=NO\r\nTIMEOUT=" + std::to_string(c.ticks)
+                + "\r\n[DEVICES]\r\nPORT1=" + m_ecu->devicePath() + "\r\n");
+        ExchangeEnvironment env = environment();
+        env.tickPeriod = c.tick;
+        std::ostringstream out, err;
+        const std::vector<std::string> args = { "read", "-" };
+        EXPECT_EQ(runExchangeCli(args, out, err, env), 1);
+        const double seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_ecu->lastSent()).count();
+        const double allowance = c.ticks * std::chrono::duration<double>(c.tick).count();
+        EXPECT_GE(seconds, allowance);
+        EXPECT_LE(seconds, allowance * 1.10);
+        m_ecu->stop();
+    }
+}
+
 TEST_F(ExchangeCli, ThePortComesFromTheSettingsTheDefinitionOrTheCommandLine)
 {
     startEcu();
@@ -514,6 +568,31 @@ std::vector<fs::path> historyFiles(const fs::path& settings)
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+// "read -" into a full disk or a closed pipe fails with the system's reason,
+// and the private temporary folder goes on every way out.
+TEST_F(ExchangeCli, TheProgramReportsAStandardOutputThatCannotBeWritten)
+{
+    startEcu({}, 0x30, kShortLast);
+    const std::string program = "ZLM350_HOME='" + m_dir.string() + "' TMPDIR='"
+        + (m_dir / "tmp").string() + "' '" ZLM_BINARY_DIR "/comm/zlm-exchange' read - 2> '"
+        + path("err.txt").string() + "'";
+    struct Case {
+        std::string redirect;
+        std::string reason;
+    };
+    // The pipe's reader is gone before the first record arrives.
+    for (const Case& c : { Case { " > /dev/full", "No space left on device" },
+             Case { " | sh -c 'exec 0<&-; sleep 0.3'", "Broken pipe" } }) {
+        SCOPED_TRACE(c.redirect);
+        const std::string command = "set -o pipefail; " + program + c.redirect;
+        const int status = std::system(("bash -c \"" + command + "\"").c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(readAll(path("err.txt")), "zlm-exchange: cannot write to standard output: " + c.reason + "\n");
+        EXPECT_TRUE(tempFolderEmpty());
+    }
 }
 
 TEST_F(ExchangeCli, DiffComparesTwoFilesWithoutTheEcuAndExitsZeroOneOrTwo)

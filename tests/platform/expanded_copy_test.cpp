@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zlm {
 namespace {
@@ -98,6 +102,31 @@ TEST(ExpandedCopy, TruncatedSzddIsReadErrorAndKeepsOldDestination)
     EXPECT_EQ(readFile(dir / "ZLM350.stz"), "previous");
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+// A destination that runs out of room (a full temporary folder; here the
+// file-size limit of a child process) is a write error with the system's
+// code, not a damaged source.
+TEST(ExpandedCopy, DestinationOutOfRoomIsWriteErrorWithTheSystemsCode)
+{
+    TempDir dir;
+    const fs::path source = compressed(dir, "ZLM350.STZ", sampleText());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { 4096, 4096 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto r = expandedCopy(source, dir / "zlmst0.tmp", false);
+        const bool right = !r.ok && r.error == CopyError::WriteError && r.systemError == EFBIG
+            && r.messages.size() == 1 && r.messages[0].text == "[zlmst0.tmp] Write error.";
+        ::_exit(right ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(dir / "zlmst0.tmp"));
 }
 
 TEST(ExpandedCopy, MissingSourceAndUnwritableDestination)
