@@ -1,5 +1,6 @@
 #include "app/frame_tools.h"
 
+#include "app/monitor_tools.h"
 #include "app/vex_app.h"
 #include "comm/cell_write.h"
 #include "comm/data_exchange_dialog.h"
@@ -40,10 +41,11 @@ FrameTools::FrameTools(CMainFrame& frame, CVexApp& app)
     FrameHooks& hooks = m_frame.hooks();
     hooks.timerTick = [&link] { link.tick(); };
     hooks.portOpen = [&link] { return link.isOpen(); };
-    hooks.beforeDataSetClose = [&link] { link.Close(); };
     hooks.dataExchange = [this] { openDataExchange(); };
     hooks.constantsList = [this] { openConstantsList(); };
     hooks.writeCellToEcu = [this] { writeCurrentCellToEcu(); };
+    // The Monitor menu, the Monitor dialog and the stored selection.
+    new MonitorTools(frame, app);
 }
 
 FrameTools::~FrameTools()

@@ -1,6 +1,7 @@
 #include "app/vex_app.h"
 
 #include "data/conversion.h"
+#include "platform/ini_file.h"
 #include "platform/termios_port.h"
 
 #include <cassert>
@@ -15,12 +16,16 @@ CVexApp::CVexApp()
         if (m_pump)
             m_pump();
     }))
+    , m_monitor(std::make_unique<MonitorPoller>(*m_link))
 {
+    m_link->monitorStep = [this] { m_monitor->step(); };
     // "PORT1".."PORT8" name devices through the settings file's "DEVICES" section.
     m_link->setDeviceResolver([this](int portIndex) { return portDevicePath(portIndex, iniPath); });
     // Every load re-reads the definition's serial parameters.
     m_data->afterLoad = [this](const LineList& definition) {
         applyDefinitionSerialSettings(definition, serial);
+        m_monitor->setItems(parseDiagItems(definition));
+        m_monitor->setSelection(readMonitorSelection(IniFile(iniPath), m_monitor->items()));
     };
 }
 

@@ -5,6 +5,7 @@
 // in their constructors.
 #include "base/app_settings.h"
 #include "comm/ecu_protocol.h"
+#include "comm/monitor_poller.h"
 #include "comm/serial_link.h"
 #include "data/ecu_data_set.h"
 #include "base/line_list.h"
@@ -56,6 +57,9 @@ public:
     SerialLink& link() { return *m_link; }
     EcuProtocol& protocol() { return *m_protocol; }
     void setPump(EcuProtocol::Pump pump) { m_pump = std::move(pump); }
+    // The live monitor: its items are read from "Diag.Com" and "DIAGSELECT"
+    // on every load; the link's timer tick runs its poll step.
+    MonitorPoller& monitor() { return *m_monitor; }
 
     // Formats a physical value with the X, Y or Z display format.
     std::string formatX(float value) const;
@@ -68,6 +72,7 @@ private:
     EcuProtocol::Pump m_pump;
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<EcuProtocol> m_protocol;
+    std::unique_ptr<MonitorPoller> m_monitor;
 };
 
 } // namespace zlm

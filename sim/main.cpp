@@ -2,6 +2,8 @@
 // stdout (one line) and answers the tool until it is interrupted.
 #include "sim/virtual_ecu.h"
 
+#include "comm/diag_item.h"
+#include "data/calib.h"
 #include "data/data_file.h"
 #include "platform/text_file.h"
 
@@ -33,11 +35,13 @@ constexpr const char* kUsage
       "  --image FILE.lyn     load the memory and the calibration range from a data file\n"
       "  --range AAAA-BBBB    calibration range (hex, both ends inclusive; default 8000-8FFF)\n"
       "  --definition FILE    definition file (plain text): its \"Diag.Com\" items answer\n"
-      "                       monitor polls (sine) and give the answer sizes\n"
+      "                       monitor polls with the values of a running engine\n"
+      "                       (by their names) and give the answer sizes\n"
       "  --type XY            identification answer (default QX)\n"
       "  --answer HEX         answer byte after an image write (default 30)\n"
       "  --bad-answer HEX     answer after an image write that did not decode (default 31)\n"
-      "  --monitor NN=GEN     answer poll byte NN (hex) with GEN: sine, ramp or const:V,\n"
+      "  --monitor NN=GEN     answer poll byte NN (hex) with GEN: sine, ramp, const:V or\n"
+      "                       silent (no answer at all),\n"
       "                       optionally followed by /2 for a two-byte answer (repeatable)\n"
       "  --baud N             pace the line at N baud (10 bits per character)\n"
       "  --echo-timeout MS    wait for the tool's echo while sending the image (default 1000)\n"
@@ -69,28 +73,18 @@ bool parseHexNumber(const std::string& s, unsigned limit, unsigned& value)
     return true;
 }
 
-// Poll sizes of the definition's "Diag.Com" items: number (2nd field, hex),
-// size (5th field, hex).
+// The definition's "Diag.Com" items, answering as a running engine.
 std::vector<zlm::sim::MonitorItem> diagItems(const zlm::LineList& lines)
 {
     std::vector<zlm::sim::MonitorItem> items;
-    const int header = lines.findSection("Diag.Com");
-    if (header < 0)
-        return items;
-    for (auto i = lines.nextLine(static_cast<std::size_t>(header)); i; i = lines.nextLine(*i)) {
-        if (zlm::text::sectionName(lines.at(*i)))
-            break;
-        const auto fields = zlm::text::splitFields(lines.at(*i));
-        if (fields.size() < 7)
-            continue;
-        const auto number = zlm::text::parseHex(fields[1]);
-        const auto size = zlm::text::parseHex(fields[4]);
-        if (!number || *number > 0xFF || !size || (*size != 1 && *size != 2))
-            continue;
+    for (const zlm::DiagItem& d : zlm::parseDiagItems(lines)) {
         zlm::sim::MonitorItem item;
-        item.number = static_cast<std::uint8_t>(*number);
-        item.size = static_cast<int>(*size);
-        item.kind = zlm::sim::MonitorItem::Kind::Sine;
+        item.number = d.number;
+        item.size = d.size;
+        item.kind = zlm::sim::MonitorItem::Kind::Engine;
+        item.name = d.name;
+        item.factor = zlm::scan::real(d.factor);
+        item.offset = zlm::scan::real(d.offset);
         items.push_back(item);
     }
     return items;
@@ -166,7 +160,7 @@ int main(int argc, char** argv)
         if (!lines)
             return fail("cannot read " + definitionPath);
         // Items named on the command line take their size from the definition
-        // unless given; the other items answer with a sine.
+        // unless given; the other items answer as a running engine.
         for (const auto& d : diagItems(*lines)) {
             bool named = false;
             for (auto& m : config.monitor) {

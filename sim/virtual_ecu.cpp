@@ -1,6 +1,7 @@
 #include "sim/virtual_ecu.h"
 
 #include "comm/ecu_protocol.h"
+#include "sim/engine_model.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,6 +63,8 @@ std::optional<MonitorItem> parseMonitorItem(std::string_view text)
         item.kind = MonitorItem::Kind::Sine;
     } else if (gen == "ramp") {
         item.kind = MonitorItem::Kind::Ramp;
+    } else if (gen == "silent") {
+        item.kind = MonitorItem::Kind::Silent;
     } else if (gen.substr(0, 6) == "const:") {
         const auto v = parseInt(gen.substr(6), 0);
         if (!v || *v > 0xFFFF)
@@ -508,6 +511,15 @@ void VirtualEcu::answerPoll(const MonitorItem& item)
             = static_cast<int>(std::lround(half + half * std::sin(t * 2 * 3.14159265358979 / 5.0)));
         break;
     }
+    case MonitorItem::Kind::Engine: {
+        const double t = std::chrono::duration<double>(Clock::now() - m_start).count()
+            + m_config.engineSeconds;
+        value = static_cast<int>(engineRaw(item.name, item.factor, item.offset,
+                                           static_cast<std::uint32_t>(full), t));
+        break;
+    }
+    case MonitorItem::Kind::Silent:
+        return;
     }
     if (item.size == 2)
         send(static_cast<std::uint8_t>(value >> 8));

@@ -22,12 +22,18 @@
 namespace zlm::sim {
 
 struct MonitorItem {
-    enum class Kind { Const, Ramp, Sine };
+    // Engine: the running engine of engine_model.h, by the item's name;
+    // Silent: never answers.
+    enum class Kind { Const, Ramp, Sine, Engine, Silent };
     std::uint8_t number = 0; // the poll byte
     int size = 1; // answer bytes: 1 or 2
     Kind kind = Kind::Const;
     int value = 0; // Const: the value
     bool sizeGiven = false; // "/1" or "/2" was written
+    // Engine: the "Diag.Com" name, factor and offset the raw answer is made for.
+    std::string name;
+    double factor = 1.0;
+    double offset = 0.0;
 };
 
 struct Fault {
@@ -59,6 +65,8 @@ struct VirtualEcuConfig {
     std::uint8_t badAnswer = 0x31; // answer to an image write that did not decode
     int baud = 0; // > 0: bytes paced at 10 bits per character
     std::vector<MonitorItem> monitor;
+    // Seconds the engine has been running when the ECU starts (Engine items).
+    double engineSeconds = 0.0;
     std::vector<Fault> faults;
     // How long the ECU waits for the tool's echo while it sends its image,
     // and how long a pause ends a command or image write half received.
@@ -66,8 +74,8 @@ struct VirtualEcuConfig {
     int idleTimeoutMs = 1000;
 };
 
-// Parses "NN=const:V", "NN=ramp", "NN=sine", each optionally followed by
-// "/2" for a two-byte answer; NN is the poll byte in hex.
+// Parses "NN=const:V", "NN=ramp", "NN=sine", "NN=silent", each optionally
+// followed by "/2" for a two-byte answer; NN is the poll byte in hex.
 std::optional<MonitorItem> parseMonitorItem(std::string_view text);
 // Parses "no-answer", "wrong-type", "wrong-echo:N", "missing-echo:N", "cut:N",
 // "noise", "slow:MS", "corrupt:N", "pause-read:N:MS", "answer-delay:MS",

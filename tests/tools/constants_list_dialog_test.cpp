@@ -289,8 +289,9 @@ TEST_F(ConstantsDialog, SampleDefinitionLooksTidy)
         EXPECT_LE(value->fontMetrics().horizontalAdvance(value->text()) + 4, value->width());
         if (!dialog->valueEdit(r)->isEnabled() && !contents->text().isEmpty())
             readOnlyShown = true;
-        if (contents->text() == "Ign Offset")
+        if (contents->text() == "Ign Offset") {
             EXPECT_EQ(value->text(), "-4.50");
+        }
     }
     EXPECT_TRUE(readOnlyShown);
     const QString dir = QStringLiteral(ZLM_BINARY_DIR) + QStringLiteral("/screenshots");
