@@ -73,7 +73,7 @@ protected:
         m_app.iniPath = m_dir / "ZLM350.ini";
         m_app.serial.portIndex = 0;
         m_app.serial.flowIndex = 1;
-        m_app.serial.timeoutMs = 20;
+        m_app.serial.timeoutMs = 50;
         m_app.definitionLines = sampleDefinition();
         m_app.screenWidth = 1280;
         m_app.screenHeight = 1024;

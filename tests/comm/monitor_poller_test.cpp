@@ -115,6 +115,8 @@ protected:
     {
         line = std::make_unique<EcuLine>(config(slowMs()));
         line->serial.timeoutMs = 20; // each empty read waits 20 ms
+        // No identification: its answer could miss a 20 ms wait on a busy machine.
+        line->app.ecuType = { '\0', '\0', '\0' };
         poller = std::make_unique<MonitorPoller>(line->link);
         poller->setItems(parseDiagItems(LineList::fromText("[Diag.Com]\n"
                                                             "1,A0,Sine,u,2,0.1,-40\n"
@@ -225,8 +227,6 @@ TEST_F(SlowMonitorLine, StopReadsThePendingSecondByte)
 TEST_F(MonitorLine, StartFailuresAreReported)
 {
     line->serial.portIndex = -1;
-    line->link.ecuChecked = true;
-    line->app.ecuType = { '\0', '\0', '\0' }; // no identification: straight to the open
     const Status s = poller->start(line->protocol);
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().text, "Failed open RS232C port");
