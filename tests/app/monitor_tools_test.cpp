@@ -289,6 +289,7 @@ TEST_F(SilentItemMonitor, LiveValuesBesideTheMainFrame)
     m_frame->execute(cmd::kMonitor);
     m_frame->execute(cmd::kStart);
     ASSERT_TRUE(m_app.link().isOpen());
+    m_app.link().setTickPeriod(std::chrono::milliseconds(10)); // ten ticks of silence: 0.1 s
     // Water Temp is row 3: "Error" after its ten ticks, later rows keep coming.
     ASSERT_TRUE(tickUntil([&] { return dialog()->valueField(2)->text() == "Error"
                                     && !dialog()->valueField(4)->text().isEmpty(); },

@@ -130,9 +130,11 @@ protected:
     virtual int slowMs() const { return 0; }
 
     // Ticks the link every `period` until `done` or `limit` passes.
+    // m_timeOut counts in the same period.
     template <typename Done>
     bool runUntil(Done done, std::chrono::milliseconds period, std::chrono::milliseconds limit)
     {
+        line->link.setTickPeriod(period);
         TickPump pump(line->link, period);
         const auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
