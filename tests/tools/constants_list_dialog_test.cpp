@@ -301,3 +301,53 @@ TEST_F(ConstantsDialog, SampleDefinitionLooksTidy)
 
 } // namespace
 } // namespace zlm
+
+#include "app/frame_tools.h"
+#include "app/vex_app.h"
+#include "platform/text_file.h"
+#include "views/edit_bar.h"
+#include "views/main_frame.h"
+
+#include <QToolButton>
+
+namespace zlm {
+namespace {
+
+// The edit bar's button runs the same command as "&Constants list...": the
+// list opens on the loaded data set and OK brings its edit into the data set.
+TEST(ConstantsListCommand, EditBarButtonOpensTheListOnTheDataSet)
+{
+    test::TempDir dir;
+    CVexApp app;
+    auto prompts = std::make_unique<ScriptedPrompts>();
+    app.setPrompts(std::move(prompts));
+    app.definitionLines = *readTextLines(std::string(ZLM_RES_DIR) + "/ZLM350.def");
+    CMainFrame frame(app);
+    new FrameTools(frame, app);
+    EXPECT_FALSE(frame.isEnabled(cmd::kConstantsList));
+    const auto data = dir / "Standard_data.lyn";
+    std::filesystem::copy_file(std::string(ZLM_RES_DIR) + "/Standard_data.lyn", data);
+    ASSERT_TRUE(frame.loadDataFile(data.string()));
+    frame.updateCommandStates();
+    ASSERT_TRUE(frame.isEnabled(cmd::kConstantsList));
+
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<ConstantsListDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        shown = true;
+        EXPECT_EQ(d->windowTitle(), "Edit Constants list");
+        EXPECT_EQ(d->contentsLabel(0)->text(), "Rev Limit");
+        d->valueEdit(4)->setFocus(); // Idle Target, 10 rpm steps
+        d->valueEdit(4)->setText("1500");
+        QTest::keyClick(d->valueEdit(4), Qt::Key_Return);
+        d->okButton()->click();
+    });
+    frame.editBar().button(cmd::kConstantsList)->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(app.data().read(0x8508), 150);
+    EXPECT_TRUE(app.data().modified);
+}
+
+} // namespace
+} // namespace zlm
