@@ -4,6 +4,7 @@
 #include "data/ecu_data_set.h"
 #include "platform/prompts.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <memory>
@@ -476,6 +478,15 @@ void ConstantsListDialog::paintEvent(QPaintEvent* event)
         painter.drawLine(x, m_rowBottoms[0], x, m_rowBottoms[kRows]);
     for (const int y : m_rowBottoms)
         painter.drawLine(m_columnEdges[0], y, m_columnEdges[4], y);
+}
+
+void ConstantsListDialog::wheelEvent(QWheelEvent* event)
+{
+    // The wheel over the rows scrolls them as the scroll bar would.
+    if (m_scrolling)
+        QCoreApplication::sendEvent(m_scrollBar, event);
+    else
+        QDialog::wheelEvent(event);
 }
 
 // --- the command -------------------------------------------------------------------------

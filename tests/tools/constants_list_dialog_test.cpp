@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <array>
 #include <memory>
@@ -79,6 +80,15 @@ TEST_F(ConstantsDialog, SixteenEntriesNeedNoScrollBarSeventeenScrollByOne)
     EXPECT_EQ(dialog->contentsLabel(0)->text(), "C1");
     EXPECT_EQ(dialog->contentsLabel(15)->text(), "C16");
     EXPECT_EQ(dialog->addressLabel(15)->text(), "8016");
+
+    // The wheel over a row scrolls back, committing the edit being left first.
+    dialog->valueEdit(3)->setFocus();
+    dialog->valueEdit(3)->setText("9");
+    QWheelEvent up(QPointF(20, 60), dialog->mapToGlobal(QPointF(20, 60)), QPoint(), QPoint(0, 120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(dialog.get(), &up); // as the edit passes it on
+    EXPECT_EQ(dialog->topRow(), 0);
+    EXPECT_EQ((*image)[0x8004], 9);
 }
 
 TEST_F(ConstantsDialog, ReadOnlyAndUnusedRowsAreDisabledFocusGoesToTheFirstEditable)
