@@ -171,6 +171,21 @@ TEST_F(MonitorCommands, DialogShowsTheFirstFifteenItemsAndTogglesWithTheCommand)
     EXPECT_EQ(dialog(), nullptr);
 }
 
+TEST_F(MonitorCommands, MonitorDialogCommandFocusesItEnterGivesTheFocusBack)
+{
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    m_frame->execute(cmd::kMonitor);
+    ASSERT_NE(dialog(), nullptr);
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    ASSERT_TRUE(m_frame->execute(cmd::kMonitorDialog));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog()));
+    QTest::keyClick(dialog(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    EXPECT_NE(dialog(), nullptr); // Enter does not close it
+}
+
 TEST_F(MonitorCommands, StartShowsLiveValuesStopClosesThePort)
 {
     m_frame->execute(cmd::kMonitor);
