@@ -223,10 +223,11 @@ RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 6
         if (count > 1) {
             // Kind 2: the points are those of the current row's own X axis.
             const int row = map.edit.line;
+            // Like the Z points, X points are strictly increasing.
             if (j > 0)
-                range.lower = readXPoint(image, map, row, j - 1);
+                range.lower = readXPoint(image, map, row, j - 1) + 1;
             if (j < count - 1)
-                range.upper = readXPoint(image, map, row, j + 1);
+                range.upper = readXPoint(image, map, row, j + 1) - 1;
         }
         range.upper = std::min(range.upper, capFor(x.width));
         range.lower = std::max(range.lower, 0);

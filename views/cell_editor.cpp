@@ -11,14 +11,36 @@ CellEditor::CellEditor(QWidget* parent, int rightPaddingPx)
     : QLineEdit(parent)
 {
     setFrame(false);
-    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAutoFillBackground(true);
     setContextMenuPolicy(Qt::NoContextMenu);
-    // A thin dark border marks the cell being edited; little padding, the cells are small.
-    setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid black; padding: 0px %1px 0px 1px;"
-                                 " background: white; }")
-                      .arg(rightPaddingPx));
+    alignRight(rightPaddingPx);
     hide();
+}
+
+void CellEditor::setPlacement(Qt::Alignment alignment, int leftPaddingPx, int rightPaddingPx)
+{
+    setAlignment(alignment | Qt::AlignVCenter);
+    if (leftPaddingPx == m_leftPaddingPx && rightPaddingPx == m_rightPaddingPx)
+        return;
+    m_leftPaddingPx = leftPaddingPx;
+    m_rightPaddingPx = rightPaddingPx;
+    // A thin dark border marks the cell being edited; little padding, the cells are small.
+    setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid black; padding: 0px %1px 0px %2px;"
+                                 " background: white; }")
+                      .arg(rightPaddingPx)
+                      .arg(leftPaddingPx));
+}
+
+void CellEditor::alignRight(int rightPaddingPx)
+{
+    setPlacement(Qt::AlignRight, 1, rightPaddingPx);
+}
+
+void CellEditor::alignCentre()
+{
+    // The editor is three pixels wider than the label's box (a pixel left of
+    // it, two right): three pixels more on the right keeps the same centre.
+    setPlacement(Qt::AlignHCenter, 0, 3);
 }
 
 void CellEditor::fill(const QString& text)

@@ -25,6 +25,11 @@ public:
     static constexpr int kCellPaddingPx = 1;
     static constexpr int kHeaderPaddingPx = 2;
 
+    // Right-aligned text (cell values, Z labels) with `rightPaddingPx`, or text
+    // centred the way the X labels of the header row are drawn.
+    void alignRight(int rightPaddingPx);
+    void alignCentre();
+
     // Replaces the text (not a pending edit) and selects all of it.
     void fill(const QString& text);
     // The whole text to the clipboard as plain text.
@@ -39,7 +44,12 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void setPlacement(Qt::Alignment alignment, int leftPaddingPx, int rightPaddingPx);
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int m_leftPaddingPx = -1;
+    int m_rightPaddingPx = -1;
 };
 
 // The move of a key press in the table window (PgUp, PgDn, Shift+arrows), or

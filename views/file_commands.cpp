@@ -119,6 +119,9 @@ void CMainFrame::openFile()
 
 void CMainFrame::saveFile()
 {
+    // A value typed but not yet entered belongs to what is saved.
+    if (CVexDoc* doc = document())
+        doc->BeginChange(0);
     EcuDataSet& data = m_app.data();
     FileDialogRequest request;
     request.save = true;
@@ -136,7 +139,9 @@ void CMainFrame::saveFile()
     }
     data.setPath(*path);
     data.modified = false;
-    if (activeChild() && !activeChild()->isMaximized())
+    // A maximised child shows no title of its own here, so the frame's title
+    // names the saved file in every case.
+    if (activeChild())
         setTitle(data.title());
 }
 
@@ -158,7 +163,7 @@ void CMainFrame::closeDataSet()
     setFrameMenu(MenuId::NoData);
 }
 
-void CMainFrame::runBatchConversion()
+bool CMainFrame::runBatchConversion()
 {
     const auto messages = zlm::runBatchConversion(m_app.data(), m_app.formats, m_app.batchSource,
                                                   m_app.batchTarget);
@@ -168,6 +173,7 @@ void CMainFrame::runBatchConversion()
     // A frame that was never shown ends no event loop by closing.
     if (QThread::currentThread()->loopLevel() > 0)
         QCoreApplication::quit();
+    return messages.empty();
 }
 
 } // namespace zlm

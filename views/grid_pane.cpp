@@ -97,6 +97,8 @@ void GridPane::updateScrollBars()
     width = area.width() - (vertical ? extent : 0);
     height = area.height() - (horizontal ? extent : 0);
 
+    m_visibleColumns = std::max(1, w > 0 ? std::max(width, 0) / w : 1);
+    m_visibleRows = std::max(1, h > 0 ? std::max(height, 0) / h : 1);
     m_updating = true;
     setBar(Qt::Horizontal, horizontal, columns - (w > 0 ? std::max(width, 0) / w : 0));
     setBar(Qt::Vertical, vertical, rows - (h > 0 ? std::max(height, 0) / h : 0));
@@ -106,10 +108,8 @@ void GridPane::updateScrollBars()
 
 void GridPane::ensureVisible(int row, int column)
 {
-    const int w = m_table.cellWidth();
-    const int h = m_table.cellHeight();
-    const int visibleColumns = std::max(1, viewport()->width() / std::max(1, w));
-    const int visibleRows = std::max(1, viewport()->height() / std::max(1, h));
+    const int visibleColumns = m_visibleColumns;
+    const int visibleRows = m_visibleRows;
     int first = m_firstColumn;
     if (column < first)
         first = column;

@@ -24,7 +24,8 @@ public:
     // size; a bar that is shown or hidden resets its first visible index to 0,
     // and an index beyond the new range is set to the range's end.
     void updateScrollBars();
-    // Scrolls so that the grid cell (row, column) is visible.
+    // Scrolls so that the grid cell (row, column) is visible, by the sizes the
+    // last updateScrollBars() settled (the viewport may not be laid out yet).
     void ensureVisible(int row, int column);
 
 protected:
@@ -41,6 +42,8 @@ private:
     CellEditor* m_editor = nullptr;
     int m_firstRow = 0;
     int m_firstColumn = 0;
+    int m_visibleRows = 1; // whole cells that fit, from updateScrollBars()
+    int m_visibleColumns = 1;
     bool m_updating = false; // bar ranges being set: no scrolling
 };
 

@@ -163,7 +163,8 @@ public:
     void saveFile();            // File, Save...
     void closeFile();           // File, Close (asks 3001 when modified)
     // The batch conversion of the command-line arguments; closes the frame.
-    void runBatchConversion();
+    // True when the CSV file was written.
+    bool runBatchConversion();
     // Closes every window and the data set without asking.
     void closeDataSet();
     // Title bar: "Tavoreth Racing Tool", plus " - " and `document` when given.
@@ -174,6 +175,7 @@ public:
     // current map; refused when the document already has one of that kind.
     CChildFrame* openWindow(ViewKind kind);
     void tileHorizontally();
+    void cascade(); // Window, Cascade: overlapping, each large enough to work in
     // The current map's label was picked (Label combo, Menu, Multi Map Edit):
     // re-target every view of the document to it.
     void selectLabel(const std::string& label);

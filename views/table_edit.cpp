@@ -90,6 +90,18 @@ float axisPoint(const EcuDataSet& data, const MapDefinition& map, bool throt, in
         throt ? readZPoint(image, map, index) : readXPoint(image, map, map.edit.line, index));
 }
 
+// Axis points stay strictly increasing. A value between the neighbours' limits
+// stands; a value the range rule chose (`chosen`) is moved to the nearest one
+// the neighbours allow; nothing when the value must be refused.
+std::optional<int> keepAxisOrder(int value, const MapEditState& edit, bool chosen)
+{
+    if (value >= edit.lowerLimit && value <= edit.upperLimit)
+        return value;
+    if (!chosen || edit.lowerLimit > edit.upperLimit)
+        return std::nullopt;
+    return std::clamp(value, edit.lowerLimit, edit.upperLimit);
+}
+
 } // namespace
 
 bool isTypedNumberText(std::string_view text)
@@ -168,8 +180,11 @@ TableEditOutcome applyCellText(EcuDataSet& data, MapDefinition& map, const Displ
     if (!typed || !raw.ok())
         return refused({}, map, formats, 1505, loadString(1505));
 
-    int value = clampToEditLimits(
-        settleTruncation(raw), map.edit, part == EditPart::Data ? 255 : elementMax(axis));
+    const bool dataPart = part == EditPart::Data;
+    // A data value is kept inside its limits; an RPM point is only clamped to
+    // its element here, its neighbours are checked below.
+    int value = dataPart ? clampToEditLimits(settleTruncation(raw), map.edit)
+                         : std::clamp(settleTruncation(raw), 0, elementMax(axis));
     // A limit whose raw value shows just outside the range moves one step inside.
     const PhysicalRange range = physicalRange(axis);
     float physical = physicalValue(axis, value);
@@ -177,11 +192,18 @@ TableEditOutcome applyCellText(EcuDataSet& data, MapDefinition& map, const Displ
         ++value;
     else if (physical > range.high && value != 0)
         --value;
+    const bool outside = *typed < range.low || *typed > range.high;
+    if (!dataPart) {
+        const std::optional<int> kept = keepAxisOrder(value, map.edit, outside);
+        if (!kept)
+            return refused({}, map, formats, 1503, loadString(1503));
+        value = *kept;
+    }
     physical = physicalValue(axis, value);
 
     TableEditOutcome outcome;
-    outcome.text = part == EditPart::Data ? formatY(formats, physical) : formatX(formats, physical);
-    if (*typed < range.low || *typed > range.high)
+    outcome.text = dataPart ? formatY(formats, physical) : formatX(formats, physical);
+    if (outside)
         outcome.messages.push_back(rangeOverMessage(*typed, range, physical));
 
     if (value != map.edit.currentValue) {
@@ -244,17 +266,24 @@ TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
             set = range.high - spacing;
     }
     if (set) {
-        outcome.messages.push_back(rangeOverMessage(*typed, range, *set));
         raw = physicalToRawInt(axis, *set);
         if (!raw.ok())
             return refused(std::move(outcome), map, formats, conversionMessageId(raw.code),
                 conversionMessage(raw.code));
         value = settleTruncation(raw);
     }
-    // Axis points must keep their order: a value outside the neighbours' limits is refused.
-    if (value < map.edit.lowerLimit || value > map.edit.upperLimit || value < 0
-        || value > elementMax(axis))
+    if (value < 0 || value > elementMax(axis))
         return refused(std::move(outcome), map, formats, 1503, loadString(1503));
+    // Axis points keep their order: a typed value beside or beyond a neighbour
+    // is refused; a value the range rule set is moved between the neighbours.
+    const std::optional<int> kept = keepAxisOrder(value, map.edit, set.has_value());
+    if (!kept)
+        return refused(std::move(outcome), map, formats, 1503, loadString(1503));
+    if (set) {
+        const float shown = *kept == value ? *set : physicalValue(axis, *kept);
+        outcome.messages.push_back(rangeOverMessage(*typed, range, shown));
+    }
+    value = *kept;
 
     const auto format = [&](int rawValue) {
         const float physical = physicalValue(axis, rawValue);

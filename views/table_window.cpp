@@ -214,6 +214,7 @@ void TableWindow::relayout()
     m_grid->setGeometry(w - 1, std::max(0, top - 1), std::max(0, width() - w + 1),
         std::max(0, height() - top + (top > 0 ? 1 : 0)));
     m_grid->updateScrollBars();
+    keepCurrentCellInView();
     if (!headerEditable()) {
         m_headerEditor->hide();
         m_headerEditorActive = false;
@@ -331,8 +332,10 @@ void TableWindow::placeHeaderEditor(bool refill)
     if (m->edit.part == EditPart::Rpm) {
         const int column = m->edit.point - m_grid->firstVisibleColumn();
         m_headerEditor->setGeometry(w * (column + 1), -1, w + 2, h + 3);
+        m_headerEditor->alignCentre(); // as the X labels are drawn
         inView = column >= 0;
     } else {
+        m_headerEditor->alignRight(CellEditor::kHeaderPaddingPx);
         const bool paired = pairedLayout();
         const int row = (paired ? 2 * m->edit.point : m->edit.point) - m_grid->firstVisibleRow();
         m_headerEditor->setGeometry(0, h * (row + 1), w + 1, h + 2);
@@ -352,6 +355,30 @@ void TableWindow::replaceEditors()
         placeHeaderEditor(false);
     else if (cellEditor()->isVisible())
         placeCellEditor(false);
+}
+
+void TableWindow::keepCurrentCellInView()
+{
+    const MapDefinition* m = map();
+    if (!m)
+        return;
+    const bool paired = pairedLayout();
+    const int line = m->edit.line;
+    const int point = m->edit.point;
+    switch (m->edit.part) {
+    case EditPart::Data:
+        m_grid->ensureVisible(paired ? 2 * line + 1 : line, point);
+        break;
+    case EditPart::Rpm:
+        m_grid->ensureVisible(paired ? 2 * line : m_grid->firstVisibleRow(), point);
+        break;
+    case EditPart::Throt:
+        // Paired: the Z editor stands beside the line's data row.
+        m_grid->ensureVisible(paired ? 2 * point + 1 : point, m_grid->firstVisibleColumn());
+        break;
+    case EditPart::None:
+        break;
+    }
 }
 
 void TableWindow::showMessages(const std::vector<Message>& messages)
@@ -538,19 +565,11 @@ void TableWindow::moveTo(EditPart part, int line, int point)
     selectTableCell(m_app.data(), *m, part, line, point);
 
     ++m_focusGeneration;
-    const bool header = headerPartActive();
-    // Keep the new cell in sight, so the editor is never placed out of view.
-    if (header) {
-        if (part == EditPart::Throt)
-            m_grid->ensureVisible(
-                pairedLayout() ? 2 * point + 1 : point, m_grid->firstVisibleColumn());
-        else
-            m_grid->ensureVisible(m_grid->firstVisibleRow(), point);
+    keepCurrentCellInView();
+    if (headerPartActive()) {
         placeHeaderEditor();
         m_headerEditor->setFocus(Qt::OtherFocusReason);
     } else {
-        const int row = pairedLayout() ? 2 * line + (part == EditPart::Rpm ? 0 : 1) : line;
-        m_grid->ensureVisible(row, point);
         placeCellEditor();
         cellEditor()->setFocus(Qt::OtherFocusReason);
     }

@@ -93,6 +93,9 @@ private:
     void placeCellEditor(bool refill = true);
     void placeHeaderEditor(bool refill = true);
     void replaceEditors(); // after scrolling: same texts, new places
+    // Scrolls the current cell (or header cell) into view, so its editor is
+    // never placed where it cannot be seen.
+    void keepCurrentCellInView();
     bool applyCellEditor();
     bool applyHeaderEditor();
     void editorKey(CellEditor* editor, int character, bool shift);

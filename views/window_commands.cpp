@@ -35,7 +35,7 @@ void CMainFrame::createWindowCommands()
 
     auto anyChild = [this] { return activeChild() != nullptr; };
     addMenuCommand(cmd::kCascade, QStringLiteral("&Cascade"));
-    command(cmd::kCascade).run = [this] { m_mdi->cascadeSubWindows(); };
+    command(cmd::kCascade).run = [this] { cascade(); };
     command(cmd::kCascade).enabled = anyChild;
     addMenuCommand(cmd::kTile, QStringLiteral("&Tile"));
     command(cmd::kTile).run = [this] { tileHorizontally(); };
@@ -156,6 +156,34 @@ void CMainFrame::tileHorizontally()
         const int h = i == count - 1 ? std::max(area.height() - top, height) : height;
         w->setGeometry(0, top, area.width(), h);
     }
+}
+
+void CMainFrame::cascade()
+{
+    // The active window last, on top; each one title bar further right and down.
+    QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [](QMdiSubWindow* w) { return !w->isVisible() || w->isMinimized(); }),
+                  windows.end());
+    if (windows.isEmpty())
+        return;
+    const QSize area = m_mdi->viewport()->size();
+    const int count = static_cast<int>(windows.size());
+    const int step = std::max(8, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    // The windows share the area less the offsets, but never shrink below two
+    // thirds of it (the platform's own cascade leaves them at their minimum).
+    const int width = std::max({ area.width() - (count - 1) * step, area.width() * 2 / 3,
+                                 CChildFrame::kMinimumWidth });
+    const int height = std::max({ area.height() - (count - 1) * step, area.height() * 2 / 3,
+                                  CChildFrame::kMinimumHeight });
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* w = windows[i];
+        if (w->isMaximized())
+            w->showNormal();
+        w->setGeometry(i * step, i * step, width, height);
+        w->raise();
+    }
+    m_mdi->setActiveSubWindow(windows.last());
 }
 
 void CMainFrame::openAfterMenu(int labelIndex)

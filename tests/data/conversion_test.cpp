@@ -185,15 +185,15 @@ TEST_F(AllowedRange, FailedDataConversionsFallBackToFullRange)
     EXPECT_EQ(compute(), (RawRange { 0, 65535 }));
 }
 
-TEST_F(AllowedRange, XPointBetweenNeighboursInclusive)
+TEST_F(AllowedRange, XPointStrictlyBetweenNeighbours)
 {
     map.edit.part = EditPart::Rpm;
     map.edit.point = 1;
-    EXPECT_EQ(compute(), (RawRange { 10, 30 }));
+    EXPECT_EQ(compute(), (RawRange { 11, 29 }));
     map.edit.point = 0;
-    EXPECT_EQ(compute(), (RawRange { 0, 20 }));
+    EXPECT_EQ(compute(), (RawRange { 0, 19 }));
     map.edit.point = 2;
-    EXPECT_EQ(compute(), (RawRange { 20, 255 }));
+    EXPECT_EQ(compute(), (RawRange { 21, 255 }));
     map.x.count = 1;
     map.edit.point = 0;
     EXPECT_EQ(compute(), (RawRange { 0, 255 }));
@@ -206,7 +206,7 @@ TEST_F(AllowedRange, XPointOfKindTwoUsesItsRowsAxis)
     map.edit.part = EditPart::Rpm;
     map.edit.line = 1;
     map.edit.point = 1;
-    EXPECT_EQ(compute(), (RawRange { 40, 60 }));
+    EXPECT_EQ(compute(), (RawRange { 41, 59 }));
 }
 
 TEST_F(AllowedRange, WordXPointsAreBigEndian)
@@ -215,7 +215,7 @@ TEST_F(AllowedRange, WordXPointsAreBigEndian)
     setBytes(0x110, { 0x01, 0x00, 0x02, 0x00, 0x03, 0x00 });
     map.edit.part = EditPart::Rpm;
     map.edit.point = 2;
-    EXPECT_EQ(compute(), (RawRange { 0x200, 65535 }));
+    EXPECT_EQ(compute(), (RawRange { 0x201, 65535 }));
 }
 
 TEST_F(AllowedRange, ZPointStrictlyBetweenNeighbours)
@@ -242,7 +242,7 @@ TEST_F(AllowedRange, AxisAtTopOfImageWrapsInsteadOfOverrunning)
     (*image)[0x0000] = 0x34;
     (*image)[0x0003] = 0x56; // point 2 at 0xFFFF + 4
     (*image)[0x0004] = 0x78;
-    EXPECT_EQ(compute(), (RawRange { 0x1234, 0x5678 }));
+    EXPECT_EQ(compute(), (RawRange { 0x1235, 0x5677 }));
 }
 
 } // namespace

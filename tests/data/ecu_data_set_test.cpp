@@ -420,7 +420,7 @@ TEST_F(DataSetTest, SelectLineReadsTheCellUnderTheTargetAndRecomputesTheRange)
     fuel.edit.point = 3;
     m_data.selectLine(1);
     EXPECT_EQ(fuel.edit.currentValue, 0xA0); // the shared X axis, point 3
-    EXPECT_EQ(fuel.edit.lowerLimit, 0x50);   // X point 2
+    EXPECT_EQ(fuel.edit.lowerLimit, 0x51);   // above X point 2
     EXPECT_EQ(fuel.edit.upperLimit, 255);
 
     fuel.edit.part = EditPart::Throt;
@@ -437,7 +437,7 @@ TEST_F(DataSetTest, SelectLineReadsTheCellUnderTheTargetAndRecomputesTheRange)
     ign.edit.point = 2;
     m_data.selectLine(1);
     EXPECT_EQ(ign.edit.currentValue, 0x96);
-    EXPECT_EQ(ign.edit.lowerLimit, 0x1E);
+    EXPECT_EQ(ign.edit.lowerLimit, 0x1F);
 
     // No line selected, or one past the throttle points: nothing changes.
     m_data.selectLine(-1);

@@ -407,20 +407,28 @@ TEST_F(TableEditTest, ThrotAboveTheRangeTakesTheEndOrOneSpacingInside)
     EXPECT_EQ(byteAt(0x8001), 22);
 }
 
-TEST_F(TableEditTest, ThrotSetOntoItsNeighbourIsRefusedAfterTheRangeMessage)
+TEST_F(TableEditTest, ThrotSetOntoItsNeighbourIsClampedBetweenThemOrRefusedWithOneMessage)
 {
-    // No spacing: the value set would equal the next point.
+    // No spacing: the range rule would set the next point's value (30); the
+    // nearest value the neighbours allow is 29.
     pick(EditPart::Throt, 1, 1);
-    const TableEditOutcome outcome = typeHeader("101");
+    TableEditOutcome outcome = typeHeader("101");
+    EXPECT_TRUE(outcome.written);
+    EXPECT_EQ(textsOf(outcome),
+        std::vector<std::string> {
+            "Input Data Range Over:101.00 \n (0.00<=Data<=100.00)\n set 29.00" });
+    EXPECT_EQ(byteAt(0x8001), 29);
+    EXPECT_EQ(outcome.text, "29.0");
+
+    // Neighbours one apart leave no value at all: one refusal, nothing written.
+    setZ({ 10, 11, 11 });
+    pick(EditPart::Throt, 1, 1);
+    outcome = typeHeader("101");
     EXPECT_FALSE(outcome.accepted);
     EXPECT_EQ(textsOf(outcome),
-        (std::vector<std::string> {
-            "Input Data Range Over:101.00 \n (0.00<=Data<=100.00)\n set 30.00",
-            "Input Data cannot change to value\nData is set as before editing" }));
-    EXPECT_EQ(outcome.messages[0].icon, Icon::Exclamation);
-    EXPECT_EQ(outcome.messages[1].icon, Icon::Stop);
-    EXPECT_EQ(byteAt(0x8001), 20);
-    EXPECT_TRUE(undo().empty());
+        std::vector<std::string> {
+            "Input Data cannot change to value\nData is set as before editing" });
+    EXPECT_EQ(byteAt(0x8001), 11);
 }
 
 TEST_F(TableEditTest, ThrotBeyondTheByteBecomes254)
@@ -454,17 +462,36 @@ TEST_F(TableEditTest, WideThrotIsStoredBigEndianAndTheSameTextWritesNothing)
     EXPECT_EQ(undo().newest()->oldValues, std::vector<std::uint16_t> { 300 });
 }
 
-TEST_F(TableEditTest, RpmMayEqualItsNeighbours)
+TEST_F(TableEditTest, RpmStaysStrictlyBetweenItsNeighboursInBothEditors)
 {
-    pick(EditPart::Rpm, 0, 1); // between 1000 and 3000, both included
-    TableEditOutcome outcome = typeHeader("1000");
+    pick(EditPart::Rpm, 0, 1); // between 1000 and 3000, both excluded
+    EXPECT_EQ(m_map.edit.lowerLimit, 11);
+    EXPECT_EQ(m_map.edit.upperLimit, 29);
+    for (const char* text : { "1000", "3000", "5000" }) {
+        for (const TableEditOutcome& outcome : { typeHeader(text), typeCell(text) }) {
+            EXPECT_FALSE(outcome.accepted) << text;
+            EXPECT_EQ(textsOf(outcome),
+                std::vector<std::string> {
+                    "Input Data cannot change to value\nData is set as before editing" });
+            EXPECT_EQ(outcome.text, "2000");
+        }
+    }
+    EXPECT_EQ(byteAt(0x8007), 20);
+    EXPECT_TRUE(typeHeader("1100").written);
+    EXPECT_TRUE(typeCell("2900").written);
+    EXPECT_EQ(byteAt(0x8007), 29);
+
+    // Beyond the range the value set is kept below the next point.
+    pick(EditPart::Rpm, 0, 1);
+    m_map.edit.currentValue = 20;
+    m_data.image()[0x8007] = 20;
+    TableEditOutcome outcome = typeCell("30000");
     EXPECT_TRUE(outcome.written);
-    EXPECT_EQ(outcome.text, "1000");
-    EXPECT_EQ(byteAt(0x8007), 10);
-    outcome = typeHeader("3000");
-    EXPECT_EQ(byteAt(0x8007), 30);
-    EXPECT_FALSE(typeHeader("3100").accepted);
-    ASSERT_EQ(undo().size(), 2u);
+    EXPECT_EQ(textsOf(outcome),
+        std::vector<std::string> {
+            "Input Data Range Over:30000.00 \n (0.00<=Data<=25500.00)\n set 2900.00" });
+    EXPECT_EQ(byteAt(0x8007), 29);
+    ASSERT_EQ(undo().size(), 3u);
     EXPECT_EQ(undo().newest()->kind, 11);
 }
 
@@ -570,7 +597,7 @@ TEST_F(TableEditTest, SelectingACellLoadsItsValueAndLimits)
     EXPECT_EQ(m_map.edit.part, EditPart::Rpm);
     EXPECT_EQ(m_map.edit.currentValue, 5);
     EXPECT_EQ(m_map.edit.lowerLimit, 0);
-    EXPECT_EQ(m_map.edit.upperLimit, 6);
+    EXPECT_EQ(m_map.edit.upperLimit, 5); // strictly below the next point
 }
 
 TEST_F(TableEditTest, HeaderPartsDependOnTheModeAndLayout)

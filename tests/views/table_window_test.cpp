@@ -448,10 +448,27 @@ TEST_F(TableWindowTest, PairedRpmRowIsTypedInTheCellEditor)
     open("Ign Trim");
     clickCell(0, 1);
     ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    const int before = readXPoint(m_app.data().image(), map(), 0, 1);
     const int next = readXPoint(m_app.data().image(), map(), 0, 2);
-    // Above the next point: kept at the next point's value.
-    type(cell(), "12000");
-    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 1), next);
+    // At or above the next point: refused, the points keep their order.
+    for (const int raw : { next, next + 10 }) {
+        m_prompts->clear();
+        type(cell(), QString::number(raw * 50));
+        EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 1), before);
+        ASSERT_EQ(m_prompts->records().size(), 1u);
+        EXPECT_EQ(m_prompts->records().front().text,
+            "Input Data cannot change to value\nData is set as before editing");
+    }
+    EXPECT_TRUE(map().edit.undo.empty());
+    // A pasted value goes the same way.
+    QApplication::clipboard()->setText(QString::number(next * 50));
+    cell().selectAll();
+    m_window->paste();
+    QTest::keyClick(&cell(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 1), before);
+    type(cell(), QString::number((next - 1) * 50));
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, 1), next - 1);
     EXPECT_EQ(undoText(), "&Undo(Edit RPM)\tCtrl+Z");
 }
 
@@ -610,6 +627,80 @@ TEST_F(TableWindowTest, HeaderEditorFollowsItsColumnWhenScrolled)
     EXPECT_TRUE(header().isVisible());
     EXPECT_EQ(header().x(), 2 * w);
     EXPECT_TRUE(m_window->headerEditorActive());
+}
+
+// Whether the cell editor lies whole inside the visible cells.
+bool editorInView(TableWindow& window)
+{
+    const CellEditor& editor = *window.cellEditor();
+    const QRect cells = window.gridPane()->viewport()->rect().adjusted(0, -1, 0, 3);
+    return editor.isVisible() && cells.contains(editor.geometry());
+}
+
+TEST_F(TableWindowTest, NewOrResizedWindowScrollsTheCurrentCellIntoView)
+{
+    open("Fuel Fine", QSize(400, 500));
+    const int last = map().x.count - 1;
+    QScrollBar& bar = *m_window->gridPane()->horizontalScrollBar();
+    bar.setValue(bar.maximum());
+    settle();
+    clickCell(1, last - m_window->firstVisibleColumn());
+    ASSERT_EQ(map().edit.point, last);
+
+    // Wide enough for every point, then narrow again: the bar comes back and
+    // still shows the cell and its editor.
+    m_window->resize(m_window->cellWidth() * (map().x.count + 2), 500);
+    settle();
+    ASSERT_EQ(m_window->firstVisibleColumn(), 0);
+    m_window->resize(400, 500);
+    settle();
+    EXPECT_GT(m_window->firstVisibleColumn(), 0);
+    EXPECT_TRUE(editorInView(*m_window));
+    // Typing goes where the user sees it.
+    cell().setFocus();
+    type(cell(), "2");
+    EXPECT_EQ(dataByte(1, last), 40);
+
+    // A new window on the same cell opens scrolled to it.
+    m_window.reset();
+    open("Fuel Fine", QSize(400, 500));
+    EXPECT_EQ(map().edit.point, last);
+    EXPECT_GT(m_window->firstVisibleColumn(), 0);
+    EXPECT_TRUE(editorInView(*m_window));
+}
+
+TEST_F(TableWindowTest, RpmHeaderEditorCentresItsTextLikeTheHeaderRow)
+{
+    open("Fuel Map1");
+    const int w = m_window->cellWidth();
+    const int h = m_window->cellHeight();
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, {}, QPoint(w + w / 2, 5));
+    settle();
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    ASSERT_EQ(map().edit.point, 0);
+    header().deselect();
+    settle();
+    // The editor over point 0 and the label of point 1 put the middle of their
+    // texts at the middle of their columns.
+    const QImage strip = m_window->grab().toImage();
+    const auto middle = [&](int left) {
+        int first = -1;
+        int last = -1;
+        for (int x = left + 2; x < left + w - 2; ++x) {
+            for (int y = 2; y < h - 2; ++y) {
+                if (qGray(strip.pixel(x, y)) < 96) {
+                    first = first < 0 ? x - left : first;
+                    last = x - left;
+                }
+            }
+        }
+        return (first + last) / 2.0;
+    };
+    const double label = middle(2 * w);
+    const double editor = middle(w);
+    ASSERT_GT(label, 0);
+    EXPECT_NEAR(editor, label, 1.5);
+    EXPECT_NEAR(label, (w - 1) / 2.0, 1.5);
 }
 
 // Rightmost column of dark (text) pixels of `image` within `area`, -1 when none.
