@@ -73,6 +73,22 @@ std::optional<std::string> readBytes(const std::filesystem::path& path, Accept a
     return data;
 }
 
+// Writes an existing file over its old content: truncate, write, flush. Not
+// safe against a crash half-way, so used only where no replacement can be made.
+bool writeInPlace(const std::filesystem::path& target, std::string_view contents, int& error)
+{
+    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+    if (!file.valid() || !writeAll(file.get(), contents) || ::fsync(file.get()) != 0) {
+        error = errno;
+        return false;
+    }
+    if (!file.reset()) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path)
@@ -107,6 +123,13 @@ bool writeFileReplacing(
     // Renaming over a device or a pipe would replace it with a plain file.
     if (exists && !S_ISREG(existing.st_mode))
         return fail(EINVAL);
+    // A rename asks only the folder: a file the user may not write is refused here.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return fail(errno);
+    const auto inPlace = [&] {
+        int error = 0;
+        return writeInPlace(target, contents, error) || fail(error);
+    };
 
     const std::filesystem::path folder
         = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
@@ -114,8 +137,12 @@ bool writeFileReplacing(
     // limit can still be replaced.
     std::string pattern = (folder / ".zlm-save.XXXXXX").string();
     FileDescriptor temp(::mkstemp(pattern.data()));
-    if (!temp.valid())
+    if (!temp.valid()) {
+        // The folder takes no new file, but the file itself may be written.
+        if (exists && (errno == EACCES || errno == EPERM))
+            return inPlace();
         return fail(errno);
+    }
     const std::string tempPath = pattern;
     const auto failAndRemove = [&](int error) {
         temp.reset();
@@ -128,8 +155,14 @@ bool writeFileReplacing(
     const mode_t mode = exists ? (existing.st_mode & 07777) : newFileMode();
     if (::fchmod(temp.get(), mode) != 0)
         return failAndRemove(errno);
-    if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()))
-        (void)::fchown(temp.get(), existing.st_uid, existing.st_gid);
+    // A shared file written by someone else than its owner stays its owner's
+    // (and its group's): where the replacement cannot keep them, write in place.
+    if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+        && ::fchown(temp.get(), existing.st_uid, existing.st_gid) != 0) {
+        temp.reset();
+        ::unlink(tempPath.c_str());
+        return inPlace();
+    }
     if (!writeAll(temp.get(), contents))
         return failAndRemove(errno);
     if (::fsync(temp.get()) != 0)

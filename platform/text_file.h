@@ -24,9 +24,13 @@ std::optional<LineList> readTextLines(const std::filesystem::path& path);
 // is flushed to disk and then renamed over the target, so the target holds
 // either its old content or the new one, never a mix. A chain of symbolic links
 // is followed and the file it ends at replaced; an existing target keeps its
-// permissions (and, where allowed, its owner); a folder, device or pipe is
-// refused. On failure the temporary file is removed and `reason` (when given)
-// receives the system's explanation.
+// permissions. A folder, device or pipe is refused, and so is an existing file
+// the user may not write (it is left untouched). An existing file that the user
+// may write is written in place (truncated, written, flushed) where no
+// replacement can be made: when the folder takes no new file, or when the
+// replacement could not keep the file's owner and group. On failure the
+// temporary file is removed and `reason` (when given) receives the system's
+// explanation.
 bool writeFileReplacing(
     const std::filesystem::path& path, std::string_view contents, std::string* reason = nullptr);
 
