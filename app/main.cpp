@@ -3,11 +3,13 @@
 // windows come in: the message boxes of a failed start, the main frame, the
 // splash window and the batch request.
 #include "app/about_dialog.h"
+#include "app/batch_without_windows.h"
 #include "app/frame_dialogs.h"
 #include "app/frame_tools.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "app/vex_app.h"
+#include "platform/display_check.h"
 #include "platform/qt_prompts.h"
 #include "platform/registry.h"
 #include "platform/screen.h"
@@ -21,6 +23,7 @@
 #include <QMetaObject>
 #include <QPalette>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,10 +39,42 @@ void setDialogColours()
     QApplication::setPalette(palette, "QDialog");
 }
 
+// Scripted prompts when asked for; the error output when nobody would see a
+// message box; else real dialogs.
+std::unique_ptr<zlm::Prompts> choosePrompts(zlm::DisplayKind display)
+{
+    if (auto scripted = zlm::promptsFromEnvironment())
+        return scripted;
+    if (display != zlm::DisplayKind::Screen)
+        return zlm::errorOutputPrompts();
+    return std::make_unique<zlm::QtPrompts>();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const zlm::DisplayKind display = zlm::displayKind();
+    if (display == zlm::DisplayKind::None) {
+        // No window system to start: only the batch conversion can run.
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        if (!zlm::parseCommandLine(arguments).requested()) {
+            std::fprintf(stderr,
+                "ZLM350: no display (neither DISPLAY nor WAYLAND_DISPLAY is set). Without one, "
+                "only a batch conversion runs: ZLM350 DATAFILE CSVFILE\n");
+            return 1;
+        }
+        zlm::StartupEnvironment environment;
+        environment.programPath = zlm::programPath(argc > 0 ? argv[0] : "");
+        const zlm::ScreenSize screen = zlm::screenSizeFromEnvironment().value_or(
+            zlm::ScreenSize { environment.screenWidth, environment.screenHeight });
+        environment.screenWidth = screen.width;
+        environment.screenHeight = screen.height;
+        environment.arguments = arguments;
+        const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
+        return zlm::runBatchWithoutWindows(environment, registry, choosePrompts(display));
+    }
+
     QApplication qtApp(argc, argv);
     // The program's dialogs ask for "Century"; C059 is the same face.
     QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
@@ -49,10 +84,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
 
     zlm::CVexApp app;
-    std::unique_ptr<zlm::Prompts> prompts = zlm::promptsFromEnvironment();
-    if (!prompts)
-        prompts = std::make_unique<zlm::QtPrompts>();
-    app.setPrompts(std::move(prompts));
+    app.setPrompts(choosePrompts(display));
 
     const zlm::ScreenSize screen = zlm::screenSize();
     zlm::StartupEnvironment environment;
@@ -63,10 +95,12 @@ int main(int argc, char** argv)
 
     const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
     const std::vector<zlm::Message> failures = zlm::prepareApplication(app, environment, registry);
+    const bool batch = !app.batchSource.empty() || !app.batchTarget.empty();
     if (!failures.empty()) {
         for (const zlm::Message& message : failures)
             app.prompts().show(message);
-        return 0;
+        // A batch run tells its script that no CSV file was written.
+        return batch ? 1 : 0;
     }
 
     setDialogColours();
@@ -78,13 +112,15 @@ int main(int argc, char** argv)
     // The editing tools' dialogs and the map link.
     new zlm::FrameDialogs(frame, app);
 
-    if (!app.batchSource.empty() || !app.batchTarget.empty()) {
+    // The exit status of a batch run: 0 once the CSV file is written.
+    int batchStatus = 1;
+    if (batch) {
         // The conversion runs once the event loop is up; the frame stays hidden
         // and the program ends when it is done, whatever the outcome.
         QMetaObject::invokeMethod(
             &frame,
-            [&frame] {
-                frame.runBatchConversion();
+            [&frame, &batchStatus] {
+                batchStatus = frame.runBatchConversion() ? 0 : 1;
                 QCoreApplication::quit();
             },
             Qt::QueuedConnection);
@@ -92,5 +128,6 @@ int main(int argc, char** argv)
         // The splash shows the main window, maximised, when its time is up.
         zlm::SplashWindow::start(&frame, app.programPath);
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return batch ? batchStatus : status;
 }

@@ -143,6 +143,10 @@ FilePrompts::FilePrompts(std::filesystem::path promptsFile, std::filesystem::pat
     , m_answersFile(std::move(answersFile))
 { }
 
+FilePrompts::FilePrompts(std::FILE* stream)
+    : m_stream(stream)
+{ }
+
 std::string FilePrompts::promptLine(
     std::string_view icon, std::string_view caption, std::string_view text)
 {
@@ -173,6 +177,11 @@ std::string FilePrompts::promptLine(
 void FilePrompts::record(std::string_view icon, std::string_view caption, std::string_view text)
 {
     const std::string line = promptLine(icon, caption, text) + "\n";
+    if (m_stream) {
+        std::fwrite(line.data(), 1, line.size(), m_stream);
+        std::fflush(m_stream);
+        return;
+    }
     // Opened, written and closed per prompt, so the line is on disk before the
     // program waits for anything.
     if (std::FILE* f = std::fopen(m_promptsFile.c_str(), "ab")) {
@@ -223,6 +232,11 @@ std::unique_ptr<Prompts> promptsFromEnvironment()
         return nullptr;
     const char* answers = std::getenv("ZLM350_ANSWERS");
     return std::make_unique<FilePrompts>(prompts, answers ? answers : "");
+}
+
+std::unique_ptr<Prompts> errorOutputPrompts()
+{
+    return std::make_unique<FilePrompts>(stderr);
 }
 
 } // namespace zlm

@@ -6,6 +6,7 @@
 #include "platform/prompts.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,9 @@ private:
 class FilePrompts final : public Prompts {
 public:
     FilePrompts(std::filesystem::path promptsFile, std::filesystem::path answersFile = {});
+    // The same lines written to an open stream (the error output); no answers,
+    // so every question takes its first button and every file dialog is cancelled.
+    explicit FilePrompts(std::FILE* stream);
 
     Answer message(const std::string& text, const std::string& caption, Icon icon,
         Buttons buttons = Buttons::Ok) override;
@@ -87,6 +91,7 @@ private:
     void record(std::string_view icon, std::string_view caption, std::string_view text);
     std::optional<std::string> next();
 
+    std::FILE* m_stream = nullptr;
     std::filesystem::path m_promptsFile;
     std::filesystem::path m_answersFile;
     std::size_t m_answered = 0;
@@ -95,6 +100,8 @@ private:
 // FilePrompts on $ZLM350_PROMPTS and $ZLM350_ANSWERS when ZLM350_PROMPTS is
 // set, else nullptr (the program then shows real dialogs).
 std::unique_ptr<Prompts> promptsFromEnvironment();
+// FilePrompts on the error output, for a program nobody sees.
+std::unique_ptr<Prompts> errorOutputPrompts();
 
 // Text shared by the prompt implementations.
 std::string_view iconName(Icon icon); // "STOP", ...

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -65,6 +66,8 @@ protected:
         env.insert("ZLM350_PROMPTS", QString::fromStdString(promptsFile().string()));
         env.insert("ZLM350_SCREEN", m_screen);
         env.remove("ZLM350_ANSWERS");
+        if (m_adjustEnvironment)
+            m_adjustEnvironment(env);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(QString::fromStdString(work().string()));
         m_process.start(QString::fromStdString(kProgram.string()), arguments);
@@ -100,6 +103,7 @@ protected:
     TempDir m_dirs;
     QProcess m_process;
     QString m_screen = QStringLiteral("1024x768");
+    std::function<void(QProcessEnvironment&)> m_adjustEnvironment;
 };
 
 TEST_F(Program, WithoutSettingsFileStopsWithExitCodeZero)
@@ -146,12 +150,64 @@ TEST_F(Program, FailedBatchConversionStillEndsByItself)
     installSettings();
     installDefinition();
     ASSERT_TRUE(run({ "missing.lyn", "out.csv" }));
-    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(m_process.exitCode(), 1); // no CSV written: a script can tell
     const auto shown = prompts();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), "EXCLAMATION\tTavoreth Racing Tool\tFailed to open file");
     EXPECT_FALSE(fs::exists(work() / "out.csv"));
     EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+}
+
+// The lines the program wrote to its error output.
+std::vector<std::string> errorLines(QProcess& process)
+{
+    return lines(process.readAllStandardError().toStdString());
+}
+
+TEST_F(Program, BatchWithoutAnyDisplayNeedsNoneAndTellsTheErrorOutput)
+{
+    installSettings();
+    installDefinition();
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    // As from cron or an SSH session: no display, no platform, no prompts file.
+    m_adjustEnvironment = [](QProcessEnvironment& env) {
+        for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "ZLM350_PROMPTS" })
+            env.remove(QString::fromLatin1(name));
+    };
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(run({ "missing.lyn", "out.csv" }));
+    // Well under the bound even on a loaded machine; it waits for nothing.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(m_process.exitCode(), 1);
+    EXPECT_EQ(errorLines(m_process),
+        std::vector<std::string> { "EXCLAMATION\tTavoreth Racing Tool\tFailed to open file" });
+    EXPECT_FALSE(fs::exists(work() / "out.csv"));
+    EXPECT_FALSE(fs::exists(tmp() / "zlmst0.tmp"));
+
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_TRUE(errorLines(m_process).empty());
+    EXPECT_TRUE(readFile(work() / "out.csv").ends_with("[Fixed]\r\n[end]\r\n"));
+
+    // Without a display a normal start says why it cannot run.
+    ASSERT_TRUE(run({}));
+    EXPECT_EQ(m_process.exitCode(), 1);
+    const auto said = errorLines(m_process);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("no display"), std::string::npos) << said[0];
+}
+
+TEST_F(Program, OffscreenBatchWithoutPromptsFileDoesNotWaitOnAnUnseenBox)
+{
+    installSettings();
+    installDefinition();
+    m_adjustEnvironment = [](QProcessEnvironment& env) { env.remove("ZLM350_PROMPTS"); };
+    ASSERT_TRUE(run({ "missing.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 1);
+    const auto said = errorLines(m_process);
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                  "EXCLAMATION\tTavoreth Racing Tool\tFailed to open file"),
+        said.end());
 }
 
 TEST_F(Program, OneFileNameWithABlankStartsNormally)
@@ -203,7 +259,7 @@ TEST_F(Program, CsvThatCannotBeWrittenIsReportedAndTheProgramEnds)
     installDefinition();
     fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
     ASSERT_TRUE(run({ "data.lyn", "no such folder/out.csv" }));
-    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(m_process.exitCode(), 1);
     const auto shown = prompts();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "EXCLAMATION\tTavoreth Racing Tool\tFailed to write file");
@@ -250,7 +306,7 @@ TEST_F(Program, StaleTemporaryFileIsReplacedAndAnUndeletableOneStops)
     // A folder of that name cannot be deleted like a file.
     fs::create_directories(tmp() / "zlmst0.tmp" / "inside");
     ASSERT_TRUE(run({ "data.lyn", "out2.csv" }));
-    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_EQ(m_process.exitCode(), 1); // a batch run whose start-up failed wrote nothing
     const auto shown = prompts();
     ASSERT_EQ(shown.size(), 1u);
     const std::string expected
