@@ -340,8 +340,9 @@ TEST_F(MapGeometryTest, APickSelectsFirstAndDragsOnTheSecondClick)
     EXPECT_TRUE(pickGraphCell(m_data, m_map, other));
     // An RPM point is current by its point alone.
     EXPECT_FALSE(pickGraphCell(m_data, m_map, { EditPart::Rpm, 2, 1 }));
-    EXPECT_EQ(m_map.edit.lowerLimit, 30);
-    EXPECT_EQ(m_map.edit.upperLimit, 90);
+    // Strictly between its neighbours 30 and 90: the points keep their order.
+    EXPECT_EQ(m_map.edit.lowerLimit, 31);
+    EXPECT_EQ(m_map.edit.upperLimit, 89);
     EXPECT_TRUE(pickGraphCell(m_data, m_map, { EditPart::Rpm, 2, 1 }));
 }
 
