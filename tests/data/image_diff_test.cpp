@@ -20,11 +20,12 @@ struct Images {
     std::vector<std::uint8_t> original;
     std::vector<std::uint8_t> changed;
 
-    Images(const std::string& definitionFile, const std::string& dataFile)
-        : definition(readTextLines(kFiles + "/" + definitionFile).value_or(LineList {}))
+    Images(const std::string& definitionFile, const std::string& dataFile,
+        const std::string& dir = kFiles)
+        : definition(readTextLines(dir + "/" + definitionFile).value_or(LineList {}))
     {
         EcuDataSet data(definition);
-        EXPECT_TRUE(data.load(kFiles + "/" + dataFile).ok());
+        EXPECT_TRUE(data.load(dir + "/" + dataFile).ok());
         start = data.lowest;
         original.assign(
             data.image().begin() + data.lowest, data.image().begin() + data.highest + 1);
@@ -112,6 +113,20 @@ TEST(ImageDiff, ConfigMapWithWordAxesInTheImage)
     EXPECT_EQ(images.diff().lines,
         (Lines { "Trim: 1 cell and 1 axis point differ", "  THROT 100.0 / RPM 5000.0: -2.0 -> -1.0",
             "  RPM point 1 of THROT 100.0: 12000.0 -> 12001.0" }));
+}
+
+TEST(ImageDiff, ConfigMapWithOneRpmAxisInTheImage)
+{
+    // Fuel Map1: THROT bytes at 8400, RPM words at 8408, data from 8000.
+    Images images("ZLM350_config_mem.def", "Config_mem_data.lyn", ZLM_RES_DIR);
+    images.at(0x800C) = 0x2C; // row 1, column 0: 2.15 -> 2.20
+    images.at(0x8401) = 0x0B; // THROT point 1: 5.0 -> 5.5
+    DisplayFormats formats; // as the sample settings file: X=0, Y=2, Z=1
+    formats.x = "%.0f";
+    formats.y = "%.2f";
+    EXPECT_EQ(images.diff(formats).lines,
+        (Lines { "Fuel Map1: 1 cell and 1 axis point differ",
+            "  THROT 5.0 / RPM 1500: 2.15 -> 2.20", "  THROT point 1: 5.0 -> 5.5" }));
 }
 
 TEST(ImageDiff, ConstantsOfEverySizeAndRuleInCalibOrderThenOtherBytes)
