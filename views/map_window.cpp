@@ -108,6 +108,25 @@ void MapWindow::computeScales()
     update();
 }
 
+void MapWindow::followAxes()
+{
+    const MapDefinition* m = map();
+    if (!m || !m_extents || m_graph->dragging())
+        return;
+    // An image read from the ECU or an undo may bring RPM values outside the
+    // extents: take them in, so that no point leaves the graph.
+    const Result<MapExtents> extents
+        = computeMapExtents(*m, m_app.data().mapMode, m_app.data().image());
+    if (!extents)
+        return;
+    const MapExtents& e = *extents;
+    if (e.xLow != m_extents->xLow || e.xHigh != m_extents->xHigh || e.yLow != m_extents->yLow
+        || e.yHigh != m_extents->yHigh) {
+        m_extents = e;
+        computeScales();
+    }
+}
+
 void MapWindow::retarget()
 {
     if (m_graph->dragging())
@@ -230,6 +249,7 @@ void MapWindow::endDrag()
     // The other windows and the edit bar show the value now in the image.
     if (end.written || end.refusal)
         m_doc.EndChange(kOwnKind);
+    followAxes();
     m_graph->invalidate();
     m_graph->repaint();
 }
@@ -281,6 +301,8 @@ void MapWindow::stepValue(bool rpm, int direction)
                              : stepGraphData(m_app.data(), *m, m_app.undoSize, direction);
     if (!written)
         return;
+    if (rpm)
+        followAxes();
     m_graph->invalidate();
     showDragValue();
 }
@@ -294,6 +316,7 @@ void MapWindow::redraw()
 
 void MapWindow::reload(int)
 {
+    followAxes();
     m_graph->invalidate();
 }
 
@@ -314,6 +337,7 @@ void MapWindow::requestFocus(int flag)
     QMetaObject::invokeMethod(
         this,
         [this, flag] {
+            followAxes();
             m_graph->invalidate();
             // Only the window of the active child takes the focus; others
             // would activate their own child frame.

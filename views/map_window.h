@@ -60,6 +60,7 @@ private:
     MapDefinition* map() const;
     void computeExtents(); // shows the failure message
     void computeScales();
+    void followAxes(); // silently takes in axis values changed in the image
     void activateChildFrame();
     // From the graph pane, in graph pixels.
     void pick(int x, int y);

@@ -330,6 +330,24 @@ TEST_F(MapWindowTest, AnRpmStepIsWrittenButNotRecorded)
     EXPECT_EQ(undoText(), "&Undo(Drag RPM)\tCtrl+Z");
 }
 
+TEST_F(MapWindowTest, AnRpmPointSteppedPastTheAxisMaximumStaysInTheGraph)
+{
+    open("Fuel Map1");
+    map().x.maximum = "12500"; // raw 250, the last point's value
+    m_frame->selectLabel("Fuel Map1");
+    settle();
+    const int last = map().x.count - 1;
+    const QPoint below(pointAt(0, last).x(), geometry().graphHeight() - 1);
+    press(below);
+    release(below);
+    ASSERT_EQ(map().edit.part, EditPart::Rpm);
+    ASSERT_EQ(map().edit.point, last);
+    for (int i = 0; i < 6; ++i)
+        key(Qt::Key_Right);
+    EXPECT_EQ(readXPoint(m_app.data().image(), map(), 0, last), 255); // the byte's end
+    EXPECT_LT(pointAt(0, last).x(), geometry().graphWidth());
+}
+
 TEST_F(MapWindowTest, ShiftEnterSendsTheCellOfConfigMapsOnly)
 {
     int sent = 0;
