@@ -101,6 +101,7 @@ IniSettings readIniSettings(const IniDocument& doc)
     s.print.line = intOf(doc, "PRINT", "LINE", 0);
 
     s.workingDirectory = stringOf(doc, "DIRECTORY", "PATH1", "");
+    s.tableShading = intOf(doc, "TABLE WINDOW", "SHADING", 1) != 0;
     return s;
 }
 

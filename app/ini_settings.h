@@ -18,6 +18,7 @@ struct IniSettings {
     DisplayFormats formats; // "PRECISION"
     PrintSettings print; // "PRINT": read and kept, used by nothing
     int undoSize = 1024; // "UNDO"/"SIZE"
+    bool tableShading = true; // "TABLE WINDOW"/"SHADING", 0 off
     std::string workingDirectory; // "DIRECTORY"/"PATH1"
 };
 

@@ -66,6 +66,7 @@ std::vector<Message> prepareApplication(
     app.formats = std::move(ini.formats);
     app.print = ini.print;
     app.undoSize = ini.undoSize;
+    app.tableShading = ini.tableShading;
     app.workingDirectory = std::move(ini.workingDirectory);
 
     app.data().nextViewKind = 0;

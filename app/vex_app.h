@@ -30,6 +30,7 @@ public:
     DisplayFormats formats; // INI "PRECISION"
     PrintSettings print; // INI "PRINT"
     int undoSize = 1024; // INI "UNDO"/"SIZE"
+    bool tableShading = true; // INI "TABLE WINDOW"/"SHADING": tint DATA cells by value
     std::string workingDirectory; // INI "DIRECTORY"/"PATH1"
     std::string batchSource; // first command-line argument of a batch conversion
     std::string batchTarget; // second one

@@ -198,24 +198,29 @@ std::string formatZ(const DisplayFormats& formats, float value)
     return formatValue(formats.z, value);
 }
 
+RawRange dataRawRange(const AxisDescriptor& y)
+{
+    const auto word = [&](float physical, int failed) {
+        const RawConversion r = physicalToRawWord(y, physical);
+        return r.ok() ? r.raw : failed;
+    };
+    const int rawMax = word(axisMaximum(y), 65535);
+    const int rawMin = word(axisMinimum(y), 0);
+    const int rawUpper = word(axisUpperLimit(y), 65535);
+    const int rawLower = word(axisLowerLimit(y), 0);
+    RawRange range;
+    range.upper = std::min({ rawMax, rawUpper, capFor(y.width) });
+    range.lower = std::max(rawMin, rawLower);
+    return range;
+}
+
 RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 65536> image)
 {
     RawRange range;
     switch (map.edit.part) {
-    case EditPart::Data: {
-        const AxisDescriptor& y = map.y;
-        const auto word = [&](float physical, int failed) {
-            const RawConversion r = physicalToRawWord(y, physical);
-            return r.ok() ? r.raw : failed;
-        };
-        const int rawMax = word(axisMaximum(y), 65535);
-        const int rawMin = word(axisMinimum(y), 0);
-        const int rawUpper = word(axisUpperLimit(y), 65535);
-        const int rawLower = word(axisLowerLimit(y), 0);
-        range.upper = std::min({ rawMax, rawUpper, capFor(y.width) });
-        range.lower = std::max(rawMin, rawLower);
+    case EditPart::Data:
+        range = dataRawRange(map.y);
         break;
-    }
     case EditPart::Rpm: {
         const AxisDescriptor& x = map.x;
         const int count = x.count;

@@ -74,5 +74,7 @@ struct RawRange {
     bool operator==(const RawRange&) const = default;
 };
 RawRange computeAllowedRange(MapDefinition& map, std::span<const std::uint8_t, 65536> image);
+// The DATA part's raw limits, the same for every cell of a map (Y descriptor).
+RawRange dataRawRange(const AxisDescriptor& y);
 
 } // namespace zlm

@@ -41,6 +41,7 @@ struct MapEditState {
     int upperLimit = 65535;
     int editOwner = 0;            // 1 map window, 2 table window
     UndoStack undo;
+    UndoStack redo;               // changes taken back by Undo, newest last
 };
 
 struct MapDefinition {

@@ -5,7 +5,9 @@
 #include "data/ecu_data_set.h"
 #include "data/map_definition.h"
 
+#include <limits>
 #include <new>
+#include <string_view>
 
 namespace zlm {
 
@@ -22,6 +24,12 @@ void UndoStack::push(UndoRecord record, int capacity)
     } catch (const std::bad_alloc&) {
         // the change simply stays unrecorded
     }
+}
+
+void UndoStack::clear()
+{
+    m_records.clear();
+    m_cost = 0;
 }
 
 void UndoStack::popNewest()
@@ -79,6 +87,8 @@ void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity)
     if (units < 0 || !address)
         return;
     UndoStack& stack = map.edit.undo;
+    // A new change: what was undone before it can no longer be taken again.
+    map.edit.redo.clear();
     if (origin == UndoOrigin::KeyStep) {
         // The stack already holds the value from before the first of these steps.
         const UndoRecord* last = stack.newest();
@@ -91,6 +101,20 @@ void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity)
     record.addresses.push_back(*address);
     record.oldValues.push_back(map.edit.currentValue);
     stack.push(std::move(record), capacity);
+}
+
+void RecordBlockChange(MapDefinition& map, std::string operation,
+    std::vector<std::uint16_t> addresses, std::vector<std::uint16_t> oldValues, int capacity)
+{
+    if (addresses.empty() || addresses.size() != oldValues.size())
+        return;
+    map.edit.redo.clear();
+    UndoRecord record;
+    record.kind = 10 * (static_cast<int>(UndoOrigin::Block) + 1) + 2;
+    record.addresses = std::move(addresses);
+    record.oldValues = std::move(oldValues);
+    record.operation = std::move(operation);
+    map.edit.undo.push(std::move(record), capacity);
 }
 
 namespace {
@@ -135,6 +159,141 @@ float axisPhysical(const AxisDescriptor& axis, std::uint16_t raw)
                            : rawByteToPhysical(axis, static_cast<std::uint8_t>(raw)).value;
 }
 
+
+// The value at a record's address as the record holds it: a DATA byte, or an
+// axis value with the axis's width (big-endian).
+std::uint16_t storedValue(const EcuDataSet& data, const MapDefinition& map, EditPart part,
+    std::uint16_t address)
+{
+    if (part != EditPart::Data) {
+        const AxisDescriptor& axis = part == EditPart::Throt ? map.z : map.x;
+        if (axis.width == 2)
+            return static_cast<std::uint16_t>(
+                (data.read(address) << 8) | data.read(static_cast<std::uint16_t>(address + 1)));
+    }
+    return data.read(address);
+}
+
+// Stores a value back: a DATA byte mirrored into linked maps; an axis value
+// with its width, high byte first, never mirrored.
+void storeValue(EcuDataSet& data, const MapDefinition& map, EditPart part, std::uint16_t address,
+    std::uint16_t value)
+{
+    if (part == EditPart::Data) {
+        data.write(address, static_cast<std::uint8_t>(value), true);
+        return;
+    }
+    const AxisDescriptor& axis = part == EditPart::Throt ? map.z : map.x;
+    if (axis.width == 2) {
+        data.write(address, static_cast<std::uint8_t>(value >> 8), false);
+        data.write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value), false);
+    } else {
+        data.write(address, static_cast<std::uint8_t>(value), false);
+    }
+}
+
+// A DATA value as the table shows it: converted, formatted and read back.
+std::uint8_t quantised(const MapDefinition& map, const DisplayFormats& formats, std::uint8_t byte)
+{
+    const Evaluation physical = rawByteToPhysical(map.y, byte);
+    if (!physical.ok())
+        return byte;
+    const std::string text = formatY(formats, physical.value);
+    const RawConversion raw = physicalToRawByte(map.y, readReal(text));
+    // Truncation can turn "2.6" into the raw value of 2.55; a value that
+    // would then show differently from the one recorded is not taken.
+    if (!raw.ok())
+        return byte;
+    const auto candidate = static_cast<std::uint8_t>(raw.raw);
+    const Evaluation shown = rawByteToPhysical(map.y, candidate);
+    return shown.ok() && formatY(formats, shown.value) == text ? candidate : byte;
+}
+
+bool knownKind(const UndoRecord& record)
+{
+    const int tens = record.kind / 10;
+    return tens >= 1 && tens <= 4 && !record.addresses.empty()
+        && record.addresses.size() == record.oldValues.size();
+}
+
+void moveEditTo(EcuDataSet& data, MapDefinition& map, const CellPosition& cell, std::uint16_t value)
+{
+    map.edit.part = cell.part;
+    map.edit.line = cell.line;
+    map.edit.point = cell.point;
+    map.edit.currentValue = value;
+    computeAllowedRange(map, data.image());
+}
+
+// Writes `values` at the record's addresses and returns the record that takes
+// them back (the same kind and name, holding the values found there before).
+// A single-value DATA record is quantised to the displayed precision when
+// `quantise` is set (Undo); block records and Redo restore bytes exactly.
+UndoRecord swapValues(EcuDataSet& data, MapDefinition& map, const UndoRecord& record,
+    const CellPosition& first, const DisplayFormats& formats, bool quantise, UndoResult& result)
+{
+    UndoRecord inverse;
+    inverse.kind = record.kind;
+    inverse.operation = record.operation;
+    inverse.addresses = record.addresses;
+    inverse.oldValues.reserve(record.addresses.size());
+    const bool block = record.kind / 10 == 4;
+    for (std::size_t i = 0; i < record.addresses.size(); ++i) {
+        const std::uint16_t address = record.addresses[i];
+        const EditPart part = block ? EditPart::Data : first.part;
+        inverse.oldValues.push_back(storedValue(data, map, part, address));
+        std::uint16_t value = record.oldValues[i];
+        if (!block && quantise && part == EditPart::Data)
+            value = quantised(map, formats, static_cast<std::uint8_t>(value));
+        storeValue(data, map, part, address, value);
+    }
+    // The edit position goes to the (first) restored cell.
+    const std::uint16_t current = block ? data.read(record.addresses.front()) : record.oldValues.front();
+    moveEditTo(data, map, first, current);
+    if (first.part == EditPart::Throt) {
+        result.lineEntry = first.point;
+        result.lineText = formatZ(formats, axisPhysical(map.z, record.oldValues.front()));
+    }
+    data.modified = true;
+    result.undone = true;
+    return inverse;
+}
+
+std::optional<CellPosition> firstCell(const EcuDataSet& data, const MapDefinition& map,
+    const UndoRecord& record)
+{
+    const auto cell = locate(map, data.mapMode, record.addresses.front());
+    // A block record holds DATA cells only.
+    if (!cell || (record.kind / 10 == 4 && cell->part != EditPart::Data))
+        return std::nullopt;
+    return cell;
+}
+
+// Human name of a record for the Edit menu: "Edit DATA", "Drag RPM", "Scale DATA".
+std::optional<std::string> changeName(const UndoRecord& record)
+{
+    const int tens = record.kind / 10;
+    std::string text;
+    if (tens == 1)
+        text = "Edit";
+    else if (tens == 2 || tens == 3)
+        text = "Drag";
+    else if (tens == 4 && !record.operation.empty())
+        text = record.operation;
+    else
+        return std::nullopt;
+    switch (record.kind % 10) {
+    case 0:
+        return text + " THROT";
+    case 1:
+        return text + " RPM";
+    case 2:
+        return text + " DATA";
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats)
@@ -142,94 +301,67 @@ UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& 
     UndoResult result;
     UndoStack& stack = map.edit.undo;
     const UndoRecord* record = stack.newest();
-    if (!record || record->addresses.empty() || record->oldValues.empty())
+    if (!record || !knownKind(*record))
         return result;
-    const int tens = record->kind / 10;
-    if (tens < 1 || tens > 3)
-        return result;
-    const int t = record->addresses.front();
-    const std::uint16_t v = record->oldValues.front();
-    const auto cell = locate(map, data.mapMode, t);
+    const auto cell = firstCell(data, map, *record);
     if (!cell)
         return result;
-
-    map.edit.part = cell->part;
-    map.edit.line = cell->line;
-    map.edit.point = cell->point;
-    map.edit.currentValue = v;
-    computeAllowedRange(map, data.image());
-
-    const auto address = static_cast<std::uint16_t>(t);
-    if (cell->part == EditPart::Data) {
-        // Quantise to what the table shows, so the value restored is the value seen.
-        std::uint8_t byte = static_cast<std::uint8_t>(v);
-        const Evaluation physical = rawByteToPhysical(map.y, byte);
-        if (physical.ok()) {
-            const std::string text = formatY(formats, physical.value);
-            const RawConversion raw = physicalToRawByte(map.y, readReal(text));
-            // Truncation can turn "2.6" into the raw value of 2.55; a value that
-            // would then show differently from the one recorded is not taken.
-            if (raw.ok()) {
-                const auto quantised = static_cast<std::uint8_t>(raw.raw);
-                const Evaluation shown = rawByteToPhysical(map.y, quantised);
-                if (shown.ok() && formatY(formats, shown.value) == text)
-                    byte = quantised;
-            }
-        }
-        data.write(address, byte, true);
-    } else {
-        const AxisDescriptor& axis = cell->part == EditPart::Throt ? map.z : map.x;
-        if (axis.width == 2) {
-            data.write(address, static_cast<std::uint8_t>(v >> 8), false);
-            data.write(
-                static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(v), false);
-        } else {
-            data.write(address, static_cast<std::uint8_t>(v), false);
-        }
-        if (cell->part == EditPart::Throt) {
-            result.lineEntry = cell->point;
-            result.lineText = formatZ(formats, axisPhysical(map.z, v));
-        }
-    }
-    data.modified = true;
+    UndoRecord inverse = swapValues(data, map, *record, *cell, formats, true, result);
     stack.popNewest();
-    result.undone = true;
+    // Records come to the redo stack only from the undo stack, so it never
+    // holds more than the undo stack held.
+    map.edit.redo.push(std::move(inverse), std::numeric_limits<int>::max());
     return result;
 }
 
-UndoMenuState UndoMenuText(const MapDefinition* map, bool activeWindow)
+UndoResult RedoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats, int capacity)
+{
+    UndoResult result;
+    UndoStack& redo = map.edit.redo;
+    const UndoRecord* record = redo.newest();
+    if (!record || !knownKind(*record))
+        return result;
+    const auto cell = firstCell(data, map, *record);
+    if (!cell)
+        return result;
+    UndoRecord inverse = swapValues(data, map, *record, *cell, formats, false, result);
+    redo.popNewest();
+    map.edit.undo.push(std::move(inverse), capacity);
+    return result;
+}
+
+namespace {
+
+UndoMenuState menuState(const UndoStack& stack, bool activeWindow, std::string_view verb,
+    std::string_view key)
 {
     UndoMenuState state;
-    if (!activeWindow || !map)
+    state.text = "&" + std::string(verb) + "\t" + std::string(key);
+    const UndoRecord* last = stack.newest();
+    if (!activeWindow || !last)
         return state;
-    const UndoRecord* last = map->edit.undo.newest();
-    if (!last)
+    const auto name = changeName(*last);
+    if (!name)
         return state;
-    const int tens = last->kind / 10;
-    const int units = last->kind % 10;
-    std::string text;
-    if (tens == 1)
-        text = "&Undo(Edit ";
-    else if (tens == 2 || tens == 3)
-        text = "&Undo(Drag ";
-    else
-        return state;
-    switch (units) {
-    case 0:
-        text += "THROT)\tCtrl+Z";
-        break;
-    case 1:
-        text += "RPM)\tCtrl+Z";
-        break;
-    case 2:
-        text += "DATA)\tCtrl+Z";
-        break;
-    default:
-        return state;
-    }
-    state.text = std::move(text);
+    state.text = "&" + std::string(verb) + "(" + *name + ")\t" + std::string(key);
     state.enabled = true;
     return state;
+}
+
+} // namespace
+
+UndoMenuState UndoMenuText(const MapDefinition* map, bool activeWindow)
+{
+    if (!map)
+        return {};
+    return menuState(map->edit.undo, activeWindow, "Undo", "Ctrl+Z");
+}
+
+UndoMenuState RedoMenuText(const MapDefinition* map, bool activeWindow)
+{
+    if (!map)
+        return menuState(UndoStack {}, false, "Redo", "Ctrl+Y");
+    return menuState(map->edit.redo, activeWindow, "Redo", "Ctrl+Y");
 }
 
 } // namespace zlm

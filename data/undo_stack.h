@@ -1,8 +1,11 @@
 #pragma once
-// Per-map undo of single-value changes made in the map and table windows.
-// Each map owns one UndoStack (in its MapEditState). A window records a change
-// with RecordChange before it stores the new value; the Undo command takes the
-// newest change of the current map back with UndoLast.
+// Per-map undo of the changes made in the map and table windows: single
+// values, and blocks of DATA cells changed by one operation. Each map owns one
+// UndoStack for undo and one for redo (in its MapEditState). A window records a
+// change with RecordChange (or RecordBlockChange) before it stores the new
+// value; the Undo command takes the newest change of the current map back with
+// UndoLast, which hands the record to the redo stack; RedoLast takes it again.
+// Every new recorded change empties the redo stack.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -12,14 +15,17 @@
 
 namespace zlm {
 
-// Two digits: tens = origin (1 typed, 2 drag, 3 key step), units = part
-// (0 THROT, 1 RPM, 2 DATA).
+// Two digits: tens = origin (1 typed, 2 drag, 3 key step, 4 block operation),
+// units = part (0 THROT, 1 RPM, 2 DATA).
 using UndoKind = int;
 
 struct UndoRecord {
     UndoKind kind = 0;
     std::vector<std::uint16_t> addresses; // image address of each changed value's first byte
     std::vector<std::uint16_t> oldValues; // values before the change, parallel to addresses
+    // Block records: the operation's name for the Edit menu ("Set", "Add",
+    // "Scale", "Interpolate", "Smooth", "Paste").
+    std::string operation;
 
     // What the record counts against the stack's capacity.
     int cost() const { return static_cast<int>(addresses.size() + 2 * oldValues.size()); }
@@ -40,6 +46,7 @@ public:
     // record that cannot be stored leaves the change unrecorded.
     void push(UndoRecord record, int capacity);
     void popNewest();
+    void clear();
 
 private:
     std::deque<UndoRecord> m_records;
@@ -51,7 +58,7 @@ struct DisplayFormats;
 class EcuDataSet;
 
 // Who made a change: the tens digit of its UndoKind is origin + 1.
-enum class UndoOrigin { Typed = 0, Drag = 1, KeyStep = 2 };
+enum class UndoOrigin { Typed = 0, Drag = 1, KeyStep = 2, Block = 3 };
 
 // Image address of the map's current cell (edit part, line, point), or
 // nothing when the part is none of DATA, RPM, THROT.
@@ -62,6 +69,12 @@ std::optional<std::uint16_t> currentCellAddress(const MapDefinition& map);
 // of the newest key-step record are not recorded again (one Undo takes the
 // whole run of steps back). `capacity` is the settings' [UNDO] SIZE.
 void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity);
+
+// Records one block operation on DATA cells as a single record of kind 42:
+// every changed address with its old value, named `operation` in the Edit
+// menu. Nothing is recorded for an empty list.
+void RecordBlockChange(MapDefinition& map, std::string operation,
+    std::vector<std::uint16_t> addresses, std::vector<std::uint16_t> oldValues, int capacity);
 
 // Outcome of UndoLast. `undone` is the 1/0 of the Undo command; a restored
 // THROT value also names the Line combo entry to replace (and select).
@@ -78,6 +91,13 @@ struct UndoResult {
 // address lies outside the map stays and nothing changes.
 UndoResult UndoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats);
 
+// Takes the newest undone change of `map` again: writes the values the Undo
+// replaced (exactly, with the same byte widths and link mirroring as the
+// Undo), moves the edit position to the first changed cell and hands the
+// record back to the undo stack (whose capacity is `capacity`).
+UndoResult RedoLast(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
+    int capacity);
+
 // Text and state of the Edit menu's Undo item (57643).
 struct UndoMenuState {
     std::string text = "&Undo\tCtrl+Z";
@@ -86,5 +106,8 @@ struct UndoMenuState {
 // `map` is the current map (null: none); `activeWindow` whether a map or
 // table window is active.
 UndoMenuState UndoMenuText(const MapDefinition* map, bool activeWindow);
+// The Redo item: "&Redo\tCtrl+Y", or "&Redo(" + the change's name + part + ")\tCtrl+Y"
+// when the current map has an undone change.
+UndoMenuState RedoMenuText(const MapDefinition* map, bool activeWindow);
 
 } // namespace zlm

@@ -1,6 +1,7 @@
 #include "views/grid_pane.h"
 
 #include "views/cell_editor.h"
+#include "views/table_selection.h"
 #include "views/table_window.h"
 
 #include <QKeyEvent>
@@ -147,6 +148,8 @@ void GridPane::paintEvent(QPaintEvent*)
     const int usedWidth = std::max(0, columns - m_firstColumn) * w;
     const int usedHeight = std::max(0, rows - m_firstRow) * h;
 
+    TableSelection& selection = m_table.blockSelection();
+    selection.beginPaint();
     p.setFont(m_table.m_cellFont);
     for (int r = 0; r < shownRows; ++r) {
         const int row = m_firstRow + r;
@@ -161,6 +164,11 @@ void GridPane::paintEvent(QPaintEvent*)
                 p.fillRect(cell, kGrey);
                 p.drawText(cell, Qt::AlignCenter, m_table.xText(line, point));
             } else {
+                if (point < columns && line < m_table.lineCount()) {
+                    const QColor background = selection.cellBackground(line, point);
+                    if (background != Qt::white)
+                        p.fillRect(cell, background);
+                }
                 p.drawText(cell.adjusted(0, 0, -(kTextInsetPx - 1), 0),
                     Qt::AlignRight | Qt::AlignVCenter, m_table.dataText(line, point));
             }
@@ -176,6 +184,8 @@ void GridPane::paintEvent(QPaintEvent*)
         p.drawLine(c * w - 1, 0, c * w - 1, gridBottom - 1);
     for (int r = 1; r <= shownRows; ++r)
         p.drawLine(0, r * h - 1, gridRight - 1, r * h - 1);
+
+    selection.paintBlock(p, m_firstRow, m_firstColumn);
 
     // Beyond the last column and below the last row: a cross hatch, bounded in black.
     const QBrush hatch(kGrey, Qt::DiagCrossPattern);
@@ -197,8 +207,51 @@ void GridPane::mousePressEvent(QMouseEvent* event)
         return;
     }
     const QPoint pos = event->position().toPoint();
+    TableSelection& selection = m_table.blockSelection();
+    if (event->modifiers() & Qt::ShiftModifier) {
+        const QPoint cell = cellAt(pos);
+        if (selection.shiftClick(cell.y(), cell.x())) {
+            event->accept();
+            return;
+        }
+    }
     m_table.pickCell(pos.x(), pos.y());
+    selection.beginDrag();
     event->accept();
+}
+
+QPoint GridPane::cellAt(QPoint pos) const
+{
+    const int w = std::max(1, m_table.cellWidth());
+    const int h = std::max(1, m_table.cellHeight());
+    // Floor division, so a position left of or above the viewport is the cell before it.
+    const auto cellOf = [](int px, int size) { return px >= 0 ? px / size : (px - size + 1) / size; };
+    return { m_firstColumn + cellOf(pos.x(), w), m_firstRow + cellOf(pos.y(), h) };
+}
+
+void GridPane::mouseMoveEvent(QMouseEvent* event)
+{
+    TableSelection& selection = m_table.blockSelection();
+    if (!(event->buttons() & Qt::LeftButton) || !selection.dragging()) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    QPoint cell = cellAt(pos);
+    cell.setX(std::clamp(cell.x(), 0, std::max(0, m_table.pointCount() - 1)));
+    cell.setY(std::clamp(cell.y(), 0, std::max(0, m_table.rowCount() - 1)));
+    // Dragging past an edge scrolls the grid along.
+    if (!viewport()->rect().contains(pos))
+        ensureVisible(cell.y(), cell.x());
+    selection.dragTo(cell.y(), cell.x());
+    event->accept();
+}
+
+void GridPane::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_table.blockSelection().endDrag();
+    QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void GridPane::keyPressEvent(QKeyEvent* event)

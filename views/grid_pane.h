@@ -31,12 +31,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     void scrolled();
     void setBar(Qt::Orientation orientation, bool shown, int maximum);
+    // The grid cell (row, column) under a viewport position; positions beyond
+    // the viewport give the cells just beyond its edges.
+    QPoint cellAt(QPoint pos) const;
 
     TableWindow& m_table;
     CellEditor* m_editor = nullptr;

@@ -60,7 +60,9 @@ CMainFrame::CMainFrame(CVexApp& app, QWidget* parent) : QMainWindow(parent), m_a
     createEditCommands();
     createWindowCommands();
     createToolCommands();
+    createBlockCommands();
     createMenus();
+    addBlockMenus();
 
     connect(m_editBar, &EditBar::commandTriggered, this, [this](int id) { execute(id); });
     connect(m_editBar, &EditBar::labelChosen, this, [this](int index) {
@@ -194,6 +196,7 @@ void CMainFrame::updateCommandStates()
         m_editBar->setCommandEnabled(id, enabled);
     }
     updateUndoText();
+    updateRedoText();
 }
 
 void CMainFrame::scheduleCommandUpdate()

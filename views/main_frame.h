@@ -209,12 +209,15 @@ private:
     void createEditCommands();
     void createWindowCommands();
     void createToolCommands();
+    void createBlockCommands(); // block_commands.cpp, after the edit commands
     void createMenus();
+    void addBlockMenus(); // block_commands.cpp, into the menus createMenus built
     QAction* addMenuCommand(int id, const QString& text, const QList<QKeySequence>& keys = {});
     QAction* addKeyCommand(int id, const QList<QKeySequence>& keys);
     Command& command(int id) { return m_commands[id]; }
     void scheduleCommandUpdate();
     void updateUndoText();
+    void updateRedoText();
     bool hasActiveWindow() const { return activeWindow() != nullptr; }
 
     void showMenu(MenuId menu);
@@ -235,6 +238,9 @@ private:
     void toggleAll(bool fromCheck);
     void switchFocus();
     void moveActive(MoveCode code);
+    // block_commands.cpp
+    void redo();
+    void toggleShading();
     // tool_commands.cpp
     void runMenu();
     void individualEdit();

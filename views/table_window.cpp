@@ -7,6 +7,7 @@
 #include "views/grid_pane.h"
 #include "views/main_frame.h"
 #include "views/table_edit.h"
+#include "views/table_selection.h"
 #include "views/vex_doc.h"
 
 #include <QFontMetrics>
@@ -82,6 +83,7 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
             [this, editor](int character, bool shift) { editorKey(editor, character, shift); });
         connect(editor, &CellEditor::moveRequested, this, [this](MoveCode code) { move(code); });
     }
+    m_selection = new TableSelection(*this, app, doc);
 
     relayout();
 }
@@ -215,6 +217,8 @@ void TableWindow::relayout()
         std::max(0, height() - top + (top > 0 ? 1 : 0)));
     m_grid->updateScrollBars();
     keepCurrentCellInView();
+    if (m_selection)
+        m_selection->follow();
     if (!headerEditable()) {
         m_headerEditor->hide();
         m_headerEditorActive = false;
@@ -553,6 +557,8 @@ void TableWindow::move(MoveCode code)
     case TableMove::Action::None:
         break;
     }
+    // Every move of the keys leaves a block selection for the current cell.
+    m_selection->collapse();
 }
 
 void TableWindow::moveTo(EditPart part, int line, int point)
@@ -613,6 +619,7 @@ void TableWindow::stepAxis(int direction)
 
 void TableWindow::reload(int)
 {
+    m_selection->follow();
     update();
     m_grid->viewport()->update();
     if (!map())

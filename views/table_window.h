@@ -21,6 +21,7 @@ class CVexApp;
 class CVexDoc;
 class CellEditor;
 class GridPane;
+class TableSelection;
 struct MapDefinition;
 struct Message;
 enum class EditPart;
@@ -63,6 +64,8 @@ public:
     GridPane* gridPane() const { return m_grid; }
     CellEditor* cellEditor() const;
     CellEditor* headerEditor() const { return m_headerEditor; }
+    // The block of DATA cells selected, with its operations and shading.
+    TableSelection& blockSelection() const { return *m_selection; }
 
 signals:
     // A THROT value changed here: the edit bar's Line entry `line` now reads `text`.
@@ -76,6 +79,7 @@ protected:
 
 private:
     friend class GridPane;
+    friend class TableSelection;
 
     MapDefinition* map() const;
     int lineCount() const; // Z points
@@ -116,6 +120,7 @@ private:
     QFont m_headerFont;
     QFont m_cellFont;
     GridPane* m_grid = nullptr;
+    TableSelection* m_selection = nullptr; // child object
     CellEditor* m_headerEditor = nullptr;
     bool m_headerEditorActive = false;
     // Set while an edit is applied: the focus loss that its own message box

@@ -242,14 +242,16 @@ TEST_F(MainFrameTest, MenusFollowTheDataSetAndTheActiveWindow)
     EXPECT_EQ(menuItems(*m_frame, "&File"),
               (QStringList{"&Close", "&Save...", "&Menu...", "E&xit"}));
     EXPECT_EQ(menuItems(*m_frame, "&Edit"),
-              (QStringList{"&Undo", "&Copy", "&Paste", "&Multi Map Edit...", "&Individual Edit"}));
+              (QStringList{"&Undo", "&Redo", "&Copy", "&Paste", "Select All", "Set Value...",
+                           "Add...", "Scale...", "Interpolate", "Smooth", "&Multi Map Edit...",
+                           "&Individual Edit"}));
     EXPECT_EQ(menuItems(*m_frame, "&Monitor"),
               (QStringList{"&Monitor...", "St&art", "St&op", "&Item set..."}));
     EXPECT_EQ(menuItems(*m_frame, "&Set"),
               (QStringList{"&RS232C...", "&Title...", "&Constants list...", "Data &Exchange...",
                            "&Directory..."}));
     EXPECT_EQ(menuItems(*m_frame, "&Window"),
-              (QStringList{"&Open", "&Cascade", "&Tile", "&All", "&Monitor Dialog"}));
+              (QStringList{"&Open", "&Cascade", "&Tile", "&All", "Shading", "&Monitor Dialog"}));
     EXPECT_EQ(m_frame->actions(cmd::kMenu).at(0)->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(m_frame->actions(cmd::kAll).at(0)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_A));
 
@@ -262,7 +264,7 @@ TEST_F(MainFrameTest, MenusFollowTheDataSetAndTheActiveWindow)
     EXPECT_EQ(menuItems(*m_frame, "&Monitor"),
               (QStringList{"&Monitor...", "St&art", "St&op", "Item set..."}));
     EXPECT_EQ(menuItems(*m_frame, "&Window"),
-              (QStringList{"&Open", "&Cascade", "&Tile", "&Monitor Dialog"}));
+              (QStringList{"&Open", "&Cascade", "&Tile", "Shading", "&Monitor Dialog"}));
     // The document-closed state of the edit bar.
     EXPECT_EQ(m_frame->editBar().lineCombo()->count(), 0);
     EXPECT_TRUE(m_frame->editBar().dataField()->text().isEmpty());
