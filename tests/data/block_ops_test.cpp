@@ -4,6 +4,7 @@
 #include "data/conversion.h"
 #include "data/ecu_data_set.h"
 #include "data/map_access.h"
+#include "data/map_link.h"
 #include "data/undo_stack.h"
 #include "platform/text_file.h"
 
@@ -246,6 +247,24 @@ TEST_F(BlockOpsTest, CurrentValueFollowsAWrittenCurrentCell)
     fuel.edit.currentValue = 100;
     applyBlockOperation(*m_data, fuel, { 0, 0, 0, 0 }, BlockOperation::Set, 6, m_formats, 1024);
     EXPECT_EQ(fuel.edit.currentValue, 120);
+}
+
+TEST_F(BlockOpsTest, ALinkedMapReceivesTheOperationAndItsUndo)
+{
+    load(kSamples[0]);
+    m_data->setCurrentMap(mapIndexByName(m_data->maps(), "Fuel Map1"));
+    applyLink(*m_data, kLinkAll, { "Fuel Map1", "Fuel Map2" });
+    MapDefinition& first = map("Fuel Map1");
+    const MapDefinition& second = map("Fuel Map2");
+    fill(first, { { 100, 100 } });
+    fill(second, { { 100, 100 } });
+    applyBlockOperation(*m_data, first, { 0, 0, 0, 1 }, BlockOperation::Add, 1, m_formats, 1024);
+    EXPECT_EQ(byte(second, 0, 0), 120);
+    EXPECT_EQ(byte(second, 0, 1), 120);
+    ASSERT_TRUE(UndoLast(*m_data, first, m_formats).undone);
+    EXPECT_EQ(byte(second, 0, 1), 100);
+    ASSERT_TRUE(RedoLast(*m_data, first, m_formats, 1024).undone);
+    EXPECT_EQ(byte(second, 0, 1), 120);
 }
 
 // --- clipboard -----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "app/vex_app.h"
 #include "data/map_access.h"
+#include "data/map_link.h"
 #include "platform/ini_file.h"
 #include "platform/scripted_prompts.h"
 #include "platform/text_file.h"
@@ -272,6 +273,20 @@ TEST_F(TableSelectionTest, ShadingTintsTheCellsAndIsRememberedInTheSettingsFile)
     EXPECT_EQ(pixel(0, 3), QColor(Qt::white));
     ASSERT_TRUE(m_frame->execute(cmd::kShading));
     EXPECT_EQ(IniFile(m_app.iniPath).getInt("TABLE WINDOW", "SHADING", 0), 1);
+}
+
+TEST_F(TableSelectionTest, ALinkedMapReceivesTheOperation)
+{
+    ASSERT_EQ(map().name, "Fuel Map1");
+    fillMap(100);
+    applyLink(m_app.data(), kLinkAll, { "Fuel Map1", "Fuel Map2" }); // copies 100s into the partner
+    const MapDefinition& partner = *mapByName(m_app.data().maps(), "Fuel Map2");
+    drag(0, 0, 1, 1);
+    ASSERT_TRUE(m_frame->execute(cmd::kScale));
+    EXPECT_EQ(m_app.data().read(dataCellAddress(partner, 1, 1)), 103);
+    EXPECT_EQ(m_app.data().read(dataCellAddress(partner, 2, 2)), 100);
+    ASSERT_TRUE(m_frame->execute(cmd::kUndo));
+    EXPECT_EQ(m_app.data().read(dataCellAddress(partner, 1, 1)), 100);
 }
 
 // The frame at a screen's size with the fuel map shaded and a block selected,
