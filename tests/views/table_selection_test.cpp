@@ -7,6 +7,7 @@
 #include "platform/scripted_prompts.h"
 #include "platform/text_file.h"
 #include "tests/test_support.h"
+#include "views/block_amount_dialog.h"
 #include "views/block_commands.h"
 #include "views/cell_editor.h"
 #include "views/grid_pane.h"
@@ -19,6 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -289,12 +293,33 @@ TEST_F(TableSelectionTest, ALinkedMapReceivesTheOperation)
     EXPECT_EQ(m_app.data().read(dataCellAddress(partner, 1, 1)), 100);
 }
 
+TEST(BlockAmountDialog, OffersOkOnlyForANumberAndStartsFromTheOperationsNeutralValue)
+{
+    BlockAmountDialog scale(BlockOperation::Scale, QStringLiteral("5.2"));
+    EXPECT_EQ(scale.windowTitle(), QStringLiteral("Scale"));
+    EXPECT_EQ(scale.field()->text(), QStringLiteral("100"));
+    BlockAmountDialog set(BlockOperation::Set, QStringLiteral("5.2"));
+    EXPECT_EQ(set.field()->text(), QStringLiteral("5.2"));
+    QPushButton* ok = set.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    for (const char* text : { "", "-", "1.2.3", "12a", "1e3" }) {
+        set.field()->setText(QString::fromLatin1(text));
+        EXPECT_FALSE(ok->isEnabled()) << text;
+        EXPECT_FALSE(set.amount().has_value()) << text;
+    }
+    set.field()->setText(QStringLiteral("-3.5"));
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_DOUBLE_EQ(set.amount().value_or(0), -3.5);
+}
+
 // The frame at a screen's size with the fuel map shaded and a block selected,
 // saved for the documentation; every tint shown keeps black text readable.
 TEST_F(TableSelectionTest, ShadedFuelMapWithABlockAtScreenSizes)
 {
+    ASSERT_TRUE(m_frame->execute(cmd::kAll)); // the graph beside it with every line
     for (const QSize size : { QSize(1024, 768), QSize(1920, 1080) }) {
         m_frame->resize(size);
+        settle();
+        m_frame->tileHorizontally();
         settle();
         QTest::mouseClick(cells(), Qt::LeftButton, {}, centre(2, 3));
         QTest::mouseClick(cells(), Qt::LeftButton, Qt::ShiftModifier, centre(5, 8));
