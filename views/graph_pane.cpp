@@ -47,6 +47,8 @@ GraphPane::GraphPane(MapWindow& window) : QWidget(&window), m_window(window)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+    // Moves without a button tell a drag whose release went elsewhere to end.
+    setMouseTracking(true);
 }
 
 GraphPane::~GraphPane() = default;
@@ -246,6 +248,11 @@ void GraphPane::mouseMoveEvent(QMouseEvent* event)
     MapDefinition* map = m_window.map();
     const auto& geometry = m_window.m_geometry;
     const QPoint pos = event->position().toPoint();
+    if (m_dragging && !(event->buttons() & Qt::LeftButton)) {
+        // The release went elsewhere (another window took the mouse): end here.
+        m_window.endDrag();
+        return;
+    }
     if (!m_dragging || !map || !geometry || pos == m_lastMouse || !rect().contains(pos))
         return;
     m_lastMouse = pos;

@@ -232,6 +232,25 @@ TEST_F(MapWindowTest, ARightClickCancelsTheDragAndWritesNothing)
     EXPECT_EQ(table()->cellEditor()->text(), shown);
 }
 
+TEST_F(MapWindowTest, AReleaseLostToAnotherWindowEndsTheDragAtTheNextMove)
+{
+    open("Fuel Map1");
+    const QPoint start = pointAt(0, 0);
+    press(start);
+    moveTo(start - QPoint(0, 30));
+    const int dragged = map().edit.dragValue;
+    QMouseEvent move(QEvent::MouseMove, QPointF(start), graph()->mapToGlobal(QPointF(start)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(graph(), &move);
+    settle();
+    EXPECT_FALSE(window()->dragging());
+    EXPECT_EQ(dataByte(0, 0), dragged);
+    // A new press picks again instead of being swallowed by a drag left over.
+    press(pointAt(0, 2));
+    release(pointAt(0, 2));
+    EXPECT_EQ(map().edit.point, 2);
+}
+
 TEST_F(MapWindowTest, OtherLinesArePickedOnlyWithAllTheLowestLineFirst)
 {
     open("Fuel Map1");
