@@ -311,6 +311,23 @@ TEST(BlockAmountDialog, OffersOkOnlyForANumberAndStartsFromTheOperationsNeutralV
     EXPECT_DOUBLE_EQ(set.amount().value_or(0), -3.5);
 }
 
+TEST_F(TableSelectionTest, PairedLayoutSelectsDataRowsOnly)
+{
+    m_frame->selectLabel("Ign Trim");
+    settle();
+    ASSERT_EQ(map().name, "Ign Trim");
+    ASSERT_TRUE(m_table->pairedLayout());
+    // Grid rows 1 and 5 are the data rows of lines 0 and 2.
+    drag(1, 1, 5, 3);
+    EXPECT_EQ(selection().block(), (CellBlock { 0, 1, 2, 3 }));
+    // Shift+click on an RPM row is a pick of that RPM point: no block then.
+    QTest::mouseClick(cells(), Qt::LeftButton, Qt::ShiftModifier, centre(2, 2));
+    settle();
+    EXPECT_EQ(map().edit.part, EditPart::Rpm);
+    EXPECT_FALSE(selection().hasBlock());
+    EXPECT_FALSE(m_frame->isEnabled(cmd::kScale));
+}
+
 // The frame at a screen's size with the fuel map shaded and a block selected,
 // saved for the documentation; every tint shown keeps black text readable.
 TEST_F(TableSelectionTest, ShadedFuelMapWithABlockAtScreenSizes)
