@@ -95,7 +95,8 @@ ConstantInfo findConstant(const LineList& definition, std::string_view contents,
 {
     ConstantInfo info;
     for (const CalibLine& line : readCalibSection(definition)) {
-        if (line.fields.size() < 3 || line.contents() != contents)
+        // A line without all seven fields is no constant, whatever its name.
+        if (!line.hasAllFields() || line.contents() != contents)
             continue;
         const auto size = text::parseDecimal(line.byte());
         if (!size || *size != byteSize) {

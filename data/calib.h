@@ -67,8 +67,9 @@ struct ConstantInfo {
     int calc = 0;        // decimal; 0 when missing
 };
 
-// The first "Calib" line whose Contents equals `contents` exactly (case
-// matters), checked against the expected size in bytes (1 or 2).
+// The first "Calib" line with all seven fields whose Contents equals
+// `contents` exactly (case matters), checked against the expected size in
+// bytes (1 or 2). Shorter lines are passed over.
 ConstantInfo findConstant(const LineList& definition, std::string_view contents, int byteSize);
 
 } // namespace zlm

@@ -169,6 +169,7 @@ const LineList kCalib = LineList::fromText(
     "85G0,1,Broken Address,1,0,,0\n"
     "FFFF,2,Past The End,1,0,,0\n"
     "8504,1,Short,1\n"
+    "8508,1,Short,2,3,,4\n"
     "8505,1,Fan On Temp,9,9,,9\n"
     "8506,x,Bad Size,1,0,,0\n"
     "[Diag.Com]\n"
@@ -177,7 +178,7 @@ const LineList kCalib = LineList::fromText(
 TEST(CalibTest, SectionLinesKeepEveryFieldTrimmed)
 {
     const auto lines = readCalibSection(kCalib);
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0].lineIndex, 2u);
     EXPECT_EQ(lines[0].fields.size(), 10u);
     EXPECT_EQ(lines[0].contents(), "Rev Limit");
@@ -212,8 +213,13 @@ TEST(CalibTest, FindConstantResults)
     EXPECT_EQ(findConstant(kCalib, "Broken Address", 2).result, ConstantLookup::SizeMismatch);
     // A word at the last address would run past the image.
     EXPECT_EQ(findConstant(kCalib, "Past The End", 2).result, ConstantLookup::BadAddress);
-    // Calc missing: 0.
-    EXPECT_EQ(findConstant(kCalib, "Short", 1).calc, 0);
+    // A line of fewer than seven fields is passed over for the next of its name.
+    const ConstantInfo shortLine = findConstant(kCalib, "Short", 1);
+    EXPECT_EQ(shortLine.result, ConstantLookup::Found);
+    EXPECT_EQ(shortLine.address, 0x8508);
+    EXPECT_EQ(shortLine.calc, 4);
+    EXPECT_EQ(findConstant(LineList::fromText("[Calib]\n8504,1,Short,1\n"), "Short", 1).result,
+        ConstantLookup::NotFound);
 }
 
 TEST(CalibTest, NumbersAreScannedLikeTheCLibrary)
