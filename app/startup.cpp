@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/screen.h"
 #include "platform/settings_folder.h"
+#include "platform/text_file.h"
 #include "res/string_table.h"
 
 namespace zlm {
@@ -48,6 +49,9 @@ std::vector<Message> prepareApplication(
     app.screenHeight = env.screenHeight;
     app.settingsDir = settingsFolder();
 
+    // A settings file that is a pipe, a device or huge is refused before it is read.
+    if (auto problem = registry.problem())
+        return { std::move(*problem) };
     app.settings
         = readAppSettings(registry, AppSettings::defaultsFor(env.screenWidth, env.screenHeight));
     app.link().setLogPath(app.settings.commLogPath);
@@ -61,6 +65,8 @@ std::vector<Message> prepareApplication(
     app.tempDefinitionPath.clear();
 
     app.iniPath = settingsFilePath(app.programName);
+    if (auto problem = settingsFileProblem(app.iniPath))
+        return { std::move(*problem) };
     IniSettings ini = readIniSettings(IniFile(app.iniPath));
     app.serial = ini.serial;
     app.formats = std::move(ini.formats);

@@ -243,7 +243,7 @@ int profileInt(std::string_view value)
 
 IniDocument IniFile::read() const
 {
-    const auto content = readWholeFile(m_path);
+    const auto content = readSettingsFile(m_path);
     return content ? IniDocument::fromText(*content) : IniDocument {};
 }
 
@@ -279,7 +279,7 @@ std::optional<IniDocument> IniFile::readForChange() const
     if (!std::filesystem::exists(m_path, ec) && !ec)
         return IniDocument {};
     // A file that exists but cannot be read must not be replaced by one key.
-    const auto content = readWholeFile(m_path);
+    const auto content = readSettingsFile(m_path);
     if (!content)
         return std::nullopt;
     return IniDocument::fromText(*content);

@@ -163,7 +163,7 @@ class RegistryText {
 public:
     static std::optional<RegistryText> load(const fs::path& file)
     {
-        const auto content = readWholeFile(file);
+        const auto content = readSettingsFile(file);
         if (!content)
             return std::nullopt;
         RegistryText doc;
@@ -364,6 +364,11 @@ private:
 };
 
 } // namespace
+
+std::optional<Message> FileRegistry::problem() const
+{
+    return settingsFileProblem(m_file);
+}
 
 fs::path FileRegistry::defaultFile()
 {

@@ -58,6 +58,8 @@ public:
     // Removes the key with its values and every key below it; success also
     // when there was none.
     virtual Status deleteKey(std::string_view path) = 0;
+    // Why the registry cannot be read at all (told at start-up), or nothing.
+    virtual std::optional<Message> problem() const { return std::nullopt; }
 };
 
 // The registry kept in a text file (format above). Every call reads the file
@@ -74,6 +76,8 @@ public:
     std::unique_ptr<RegistryKey> openKey(std::string_view path) const override;
     std::unique_ptr<RegistryKey> createKey(std::string_view path) override;
     Status deleteKey(std::string_view path) override;
+    // The file is no regular file or is larger than 1 MiB.
+    std::optional<Message> problem() const override;
 
 private:
     std::filesystem::path m_file;

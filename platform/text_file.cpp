@@ -179,6 +179,36 @@ bool writeFileReplacing(
     return true;
 }
 
+std::optional<Message> settingsFileProblem(const std::filesystem::path& path)
+{
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt; // a missing file counts as empty
+    const std::string name = path.filename().string();
+    std::string reason;
+    if (!S_ISREG(info.st_mode))
+        reason = "it is not a regular file (a folder, named pipe or device).";
+    else if (static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes)
+        reason = "it is larger than 1 MiB.";
+    else
+        return std::nullopt;
+    return Message { 0, name + " cannot be used as a settings file:\n" + reason, Icon::Stop, {} };
+}
+
+std::optional<std::string> readSettingsFile(const std::filesystem::path& path)
+{
+    // Non-blocking and regular files only, so a pipe cannot stall the program;
+    // the size is looked at before anything is read.
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0
+        || static_cast<std::uintmax_t>(info.st_size) > kMaxSettingsFileBytes)
+        return std::nullopt;
+    auto data = readBytes(path, Accept::RegularOnly);
+    if (!data || data->size() > kMaxSettingsFileBytes)
+        return std::nullopt;
+    return data;
+}
+
 Status replaceFile(const std::filesystem::path& path, std::string_view content)
 {
     if (!writeFileReplacing(path, content))

@@ -5,6 +5,7 @@
 #include "base/line_list.h"
 #include "base/result.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,6 +34,16 @@ std::optional<LineList> readTextLines(const std::filesystem::path& path);
 // explanation.
 bool writeFileReplacing(
     const std::filesystem::path& path, std::string_view contents, std::string* reason = nullptr);
+
+// The settings files ("ZLM350.ini", "registry.reg") are small regular files: a
+// named pipe would stall the start, a device or a huge file exhaust memory.
+inline constexpr std::uintmax_t kMaxSettingsFileBytes = 1u << 20;
+// Why the settings file at `path` cannot be used (stop icon, naming the file),
+// or nothing when it is fine or does not exist.
+std::optional<Message> settingsFileProblem(const std::filesystem::path& path);
+// A settings file's bytes: nothing when it is missing, unreadable, not a
+// regular file or larger than kMaxSettingsFileBytes.
+std::optional<std::string> readSettingsFile(const std::filesystem::path& path);
 
 // writeFileReplacing for the settings files, whose failure is message 1517.
 Status replaceFile(const std::filesystem::path& path, std::string_view content);

@@ -1,10 +1,14 @@
 #include "app/startup.h"
 
+#include "platform/text_file.h"
+
 #include "app/vex_app.h"
 #include "tests/test_support.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace zlm {
 namespace {
@@ -88,6 +92,43 @@ protected:
     ScopedEnv m_home, m_tmp, m_path;
     StartupEnvironment m_env;
 };
+
+TEST_F(Startup, SettingsFilesThatArePipesDevicesOrHugeAreRefusedWithoutReading)
+{
+    writeDefinition("ZLM350.STZ", "[Free Map]\n");
+    // A pipe with no writer would stall a blocking read for ever.
+    ASSERT_EQ(::mkfifo((home() / "ZLM350.ini").c_str(), 0600), 0);
+    CVexApp app;
+    auto messages = start(app);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+        "ZLM350.ini cannot be used as a settings file:\n"
+        "it is not a regular file (a folder, named pipe or device).");
+    EXPECT_EQ(messages[0].icon, Icon::Stop);
+    EXPECT_TRUE(app.tempDefinitionPath.empty());
+
+    // A device, and a file above 1 MiB, as the registry file.
+    fs::remove(home() / "ZLM350.ini");
+    writeIni("[UNDO]\nSIZE=10\n");
+    fs::create_symlink("/dev/zero", home() / "registry.reg");
+    CVexApp second;
+    messages = start(second);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.substr(0, 44), "registry.reg cannot be used as a settings fi");
+    fs::remove(home() / "registry.reg");
+    writeFile(home() / "registry.reg", std::string(kMaxSettingsFileBytes + 1, ';'));
+    CVexApp third;
+    messages = start(third);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+        "registry.reg cannot be used as a settings file:\nit is larger than 1 MiB.");
+
+    // One mebibyte exactly is still a settings file.
+    writeFile(home() / "registry.reg", std::string(kMaxSettingsFileBytes, ';'));
+    CVexApp fourth;
+    EXPECT_TRUE(start(fourth).empty());
+    EXPECT_EQ(fourth.undoSize, 10);
+}
 
 TEST_F(Startup, WithoutIniStopsWithTheProgramName)
 {
