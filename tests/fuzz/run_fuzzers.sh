@@ -4,13 +4,14 @@
 # sanitizer report, a leak, a time-out or a broken invariant fails the run; the
 # input that caused it is kept in the work folder and printed.
 #
-# Usage: run_fuzzers.sh SOURCE_DIR FUZZ_BUILD_DIR   (ZLM_FUZZ_SECONDS: time per target, default 10)
+# Usage: run_fuzzers.sh SOURCE_DIR FUZZ_BUILD_DIR   (ZLM_FUZZ_SECONDS: time per target, default 6)
 set -euo pipefail
 
 src=$(cd "${1:?source directory}" && pwd)
 out=${2:?fuzz build directory}
-seconds=${ZLM_FUZZ_SECONDS:-10}
-fuzzers=(fuzz_expression fuzz_srecord fuzz_data_section fuzz_obj_file fuzz_map_section)
+seconds=${ZLM_FUZZ_SECONDS:-6}
+fuzzers=(fuzz_expression fuzz_srecord fuzz_data_section fuzz_obj_file fuzz_map_section
+    fuzz_definition fuzz_ini fuzz_registry fuzz_szdd fuzz_image_decoders fuzz_answers)
 files="$src/tests/data/files"
 
 mkdir -p "$out"
@@ -53,6 +54,22 @@ done
 for expr in "${expressions[@]}"; do
     put fuzz_expression < <(printf '\000\000\310\102%s' "$expr")
 done
+
+# The other readers: whole definitions (image pattern byte first), the sample
+# settings file, a registry file like run.sh writes, a small SZDD file, the
+# data files' records as a received stream, and an answers file.
+for def in "$files"/*.def "$src"/res/*.def; do
+    put fuzz_definition < <(printf '\000'; cat "$def")
+done
+put fuzz_ini <"$src/res/ZLM350.ini.sample"
+put fuzz_ini < <(printf '[RS232C]\r\nSPEED=9600\r\n; note\r\n[PRECISION]\r\nX = 2\r\n')
+put fuzz_registry < <(printf '[SOFTWARE\\ZLM-350]\n"EcuCheckResult"=sz:"QX"\n"ReadEcuNum"=dword:0000001e\n"CommoLog"=sz:"C:\\\\log.txt"\n')
+put fuzz_szdd < <(printf 'SZDD\210\360\047\063A\000\010\000\000\000\377[Calib]\n1')
+put fuzz_szdd < <(printf '[Calib]\r\nplain text\r\n')
+for lyn in "$files"/*.lyn "$src"/res/*.lyn; do
+    put fuzz_image_decoders < <(grep -a '^S' "$lyn" | head -n 40 || true)
+done
+put fuzz_answers < <(printf 'Yes\nCancel\n/tmp/saved.lyn\n\nOK\n')
 
 status=0
 for f in "${fuzzers[@]}"; do
