@@ -1,6 +1,7 @@
 #pragma once
-// A private folder for the fuzz targets whose readers take a file name: made
-// once per process, removed at exit.
+// A private folder for the fuzz targets whose readers take a file name:
+// $ZLM_FUZZ_TMP when set (run_fuzzers.sh makes one and removes it), else one
+// made once per process and removed at exit where libFuzzer lets it.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,9 @@ namespace zlm::fuzz {
 
 inline const std::filesystem::path& tempFolder()
 {
-    static const std::filesystem::path folder = [] {
+    static const std::filesystem::path folder = []() -> std::filesystem::path {
+        if (const char* given = std::getenv("ZLM_FUZZ_TMP"); given && *given)
+            return given;
         // In memory where possible: the writers flush every file to disk.
         std::error_code ec;
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)

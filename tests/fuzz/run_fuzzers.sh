@@ -71,6 +71,14 @@ for lyn in "$files"/*.lyn "$src"/res/*.lyn; do
 done
 put fuzz_answers < <(printf 'Yes\nCancel\n/tmp/saved.lyn\n\nOK\n')
 
+# The file-reading targets work in memory where possible (their writers flush
+# every file to disk), in a folder removed when the run ends.
+shm=/tmp
+[ -d /dev/shm ] && shm=/dev/shm
+ZLM_FUZZ_TMP=$(mktemp -d "$shm/zlm-fuzz-XXXXXX")
+export ZLM_FUZZ_TMP
+trap 'rm -rf "$ZLM_FUZZ_TMP"' EXIT
+
 status=0
 for f in "${fuzzers[@]}"; do
     log="$work/$f.log"
