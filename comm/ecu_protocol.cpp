@@ -254,7 +254,8 @@ int EcuProtocol::EcuCheckCommand()
         m_link.ecuChecked = true;
         return 0;
     }
-    DispatchScope dispatching(*this);
+    // No dispatching of its own: on its own (no wait window holds input
+    // back) it is three bytes within the driver time-out.
     PortScope port(m_link, false);
     m_link.setTimeOut(timeoutSetting());
 

@@ -170,16 +170,19 @@ IoResult SerialLink::readByte(std::uint8_t& byte, Clock::time_point notAfter)
         = std::min(start + std::chrono::milliseconds(m_driverTimeoutMs), notAfter);
     for (;;) {
         keepAlive();
-        const Clock::time_point t = now();
-        Clock::time_point until = end;
-        if (m_dispatch && !m_dispatching)
-            until = std::min(until, m_lastDispatch + kDispatchInterval);
-        // Whole milliseconds, rounded up, so that a wait never ends early.
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - t).count();
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pieceEnd(end) - now()).count();
         const IoResult r = m_port->readByte(byte, static_cast<int>(std::max<long long>(wait, 0)));
         if (!r.ok || r.count == 1 || now() >= end)
             return r;
     }
+}
+
+SerialLink::Clock::time_point SerialLink::pieceEnd(Clock::time_point end) const
+{
+    // Whole milliseconds are waited, rounded up, so that a wait never ends early.
+    if (m_dispatch && !m_dispatching)
+        return std::min(end, m_lastDispatch + kDispatchInterval);
+    return end;
 }
 
 IoResult SerialLink::ReadFile(
@@ -201,9 +204,20 @@ IoResult SerialLink::ReadFile(
 
 IoResult SerialLink::WriteFile(std::uint8_t byte, std::string_view tag)
 {
-    keepAlive();
-    const IoResult r
-        = m_open ? m_port->writeByte(byte, m_driverTimeoutMs) : IoResult { false, 0, EBADF };
+    IoResult r { false, 0, EBADF };
+    if (m_open) {
+        // Room for the byte may be held back (flow control): the wait, up to
+        // the driver time-out, is cut like a read's.
+        const Clock::time_point end = now() + std::chrono::milliseconds(m_driverTimeoutMs);
+        for (;;) {
+            keepAlive();
+            const auto wait
+                = std::chrono::ceil<std::chrono::milliseconds>(pieceEnd(end) - now()).count();
+            r = m_port->writeByte(byte, static_cast<int>(std::max<long long>(wait, 0)));
+            if (!r.ok || r.count == 1 || now() >= end)
+                break;
+        }
+    }
     if (!m_logPath.empty())
         log("WriteFile", tag, byte, r, "NumberOfBytesWritten");
     return r;
@@ -224,10 +238,13 @@ void SerialLink::log(std::string_view what, std::string_view tag, std::uint8_t b
 
 void SerialLink::Drain(std::string_view tag)
 {
-    // Bounded, so that a line that never falls silent cannot hold the caller.
+    // Bounded in bytes and in time (the silence allowance T), so that a line
+    // that never falls silent cannot hold the caller: the exchange then
+    // fails on its first echo.
     constexpr int kDrainLimitBytes = 65536;
+    const Clock::time_point until = now() + std::max(m_settings.timeoutMs, 1) * m_tickPeriod;
     std::uint8_t byte = 0;
-    for (int i = 0; i < kDrainLimitBytes; ++i) {
+    for (int i = 0; i < kDrainLimitBytes && now() < until; ++i) {
         const IoResult r = ReadFile(byte, tag);
         if (!r.ok || r.count == 0)
             break;

@@ -32,7 +32,8 @@ inline constexpr int kBaudRates[] = { 600, 1200, 2400, 4800, 9600, 19200 };
 inline constexpr int kTickPeriodMs = 100;
 // Longest time a foreground exchange goes without dispatching window
 // messages (while a dispatcher is set), so that the windows stay alive.
-inline constexpr std::chrono::milliseconds kDispatchInterval { 40 };
+// 30 ms leaves room for a late wake-up on a busy machine within 50 ms.
+inline constexpr std::chrono::milliseconds kDispatchInterval { 30 };
 
 // The definition file's "RS232C" section overrides the fields it names
 // ("Speed", "Data", "Parity", "Stop", "X", "CommPort"; keys and values
@@ -134,6 +135,8 @@ private:
     void log(std::string_view what, std::string_view tag, std::uint8_t buffer, const IoResult& r,
         std::string_view countName);
     IoResult readByte(std::uint8_t& byte, Clock::time_point notAfter);
+    // The end of the next piece of a wait that ends at `end`.
+    Clock::time_point pieceEnd(Clock::time_point end) const;
 
     SerialSettings& m_settings;
     std::unique_ptr<SerialPort> m_port;
