@@ -19,6 +19,8 @@
 #include "views/table_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
+#include "bench/bench_support.h"
+#include "bench/paint_counter.h"
 
 #include <QApplication>
 
@@ -40,21 +42,6 @@ namespace {
 constexpr int kPoints = 32;
 constexpr unsigned kMapAddress = 0x8000;
 
-std::string record(unsigned address, const std::uint8_t* data, unsigned count)
-{
-    char text[16];
-    unsigned sum = count + 3 + (address >> 8) + (address & 0xFF);
-    std::snprintf(text, sizeof text, "S1%02X%04X", count + 3, address);
-    std::string line = text;
-    for (unsigned i = 0; i < count; ++i) {
-        std::snprintf(text, sizeof text, "%02X", data[i]);
-        line += text;
-        sum += data[i];
-    }
-    std::snprintf(text, sizeof text, "%02X", ~sum & 0xFF);
-    return line + text;
-}
-
 // A definition with one free 32 x 32 fuel map at 0x8000 and its data file.
 void generate(const fs::path& definition, const fs::path& dataFile)
 {
@@ -75,7 +62,7 @@ void generate(const fs::path& definition, const fs::path& dataFile)
            "FUEL,0,12.75,x*0.05,x/0.05,0.5,12\r\n[Calib]\r\n8600,1,Idle,10,0,rpm,0\r\n";
     std::string data = "; generated for the benchmark\r\n[Data]\r\nCalib:\r\n";
     for (unsigned a = 0; a < image.size(); a += 16)
-        data += record(kMapAddress + a, &image[a], 16) + "\r\n";
+        data += bench::record(kMapAddress + a, &image[a], 16) + "\r\n";
     data += "S9030000FC\r\nFixed:\r\n[Title]\r\nCircuit,Benchmark\r\n";
     std::ofstream(dataFile, std::ios::binary) << data;
 }
@@ -108,17 +95,6 @@ void print(const char* name, const Figures& f)
     std::printf("%-40s median %6.2f ms  worst %6.2f ms  best %6.2f ms  cpu %6.2f ms\n", name,
         f.medianMs, f.worstMs, f.bestMs, f.cpuMs);
 }
-
-class PaintCounter final : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
 
 } // namespace
 
@@ -167,8 +143,8 @@ int main(int argc, char** argv)
         map.z.count, map.x.count, table->width(), table->height(), mapWindow->graphPane()->width(),
         mapWindow->graphPane()->height());
 
-    PaintCounter cells;
-    PaintCounter graph;
+    bench::PaintCounter cells;
+    bench::PaintCounter graph;
     table->gridPane()->viewport()->installEventFilter(&cells);
     mapWindow->graphPane()->installEventFilter(&graph);
     TableSelection& selection = table->blockSelection();

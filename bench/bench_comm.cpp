@@ -15,6 +15,7 @@
 #include "comm/serial_link.h"
 #include "comm/wait_dialog.h"
 #include "sim/virtual_ecu.h"
+#include "bench/bench_support.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -79,10 +80,7 @@ Figures run(int baud, PumpKind kind = PumpKind::Tick)
     }
     ecu.start();
 
-    zlm::SerialSettings serial;
-    serial.portIndex = 0;
-    serial.speedIndex = 5; // 19200
-    serial.flowIndex = 1;
+    zlm::SerialSettings serial = zlm::bench::ptySerial();
     zlm::AppSettings app;
     zlm::SerialLink link(serial);
     link.setDeviceResolver([&](int) { return ecu.devicePath(); });

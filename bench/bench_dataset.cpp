@@ -9,6 +9,7 @@
 #include "data/csv_export.h"
 #include "data/ecu_data_set.h"
 #include "platform/text_file.h"
+#include "bench/bench_support.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,21 +32,6 @@ constexpr int kSharedAxisMaps = 100;  // kind 1, 16 x 16: 290 bytes each
 constexpr int kOwnAxisMaps = 60;      // kind 2, 16 x 16: 530 bytes each
 constexpr int kConstants = 512;       // after the maps, up to the checksum byte
 constexpr int kPoints = 16;
-
-std::string record(unsigned address, const std::uint8_t* data, unsigned count)
-{
-    char text[16];
-    unsigned sum = count + 3 + (address >> 8) + (address & 0xFF);
-    std::snprintf(text, sizeof text, "S1%02X%04X", count + 3, address);
-    std::string line = text;
-    for (unsigned i = 0; i < count; ++i) {
-        std::snprintf(text, sizeof text, "%02X", data[i]);
-        line += text;
-        sum += data[i];
-    }
-    std::snprintf(text, sizeof text, "%02X", ~sum & 0xFF);
-    return line + text;
-}
 
 struct Generated {
     fs::path definition;
@@ -105,7 +91,7 @@ Generated generate(const fs::path& dir)
 
     std::string data = "; generated for the benchmark\r\n[Data]\r\nCalib:\r\n";
     for (unsigned a = 0; a < 65536; a += 16)
-        data += record(a, &image[a], 16) + "\r\n";
+        data += bench::record(a, &image[a], 16) + "\r\n";
     data += "S9030000FC\r\nFixed:\r\n[Title]\r\nCircuit,Benchmark\r\n";
 
     Generated out{dir / "bench.def", dir / "bench.lyn", maps};

@@ -15,6 +15,7 @@
 #include "views/main_frame.h"
 #include "views/map_window.h"
 #include "views/vex_doc.h"
+#include "bench/paint_counter.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -60,18 +61,6 @@ void print(const char* name, const Figures& f)
     std::printf("%-34s median %7.1f us  p99 %7.1f us  best %7.1f us  cpu %7.1f us\n", name,
         f.medianUs, f.p99Us, f.bestUs, f.cpuUs);
 }
-
-// Counts the paints of the graph, to show that every step was painted.
-class PaintCounter final : public QObject {
-public:
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
 
 void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
     Qt::MouseButtons buttons)
@@ -140,7 +129,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const int span = graph->height() / 4;
-    PaintCounter paints;
+    bench::PaintCounter paints;
     graph->installEventFilter(&paints);
     const Figures drag = measure(steps, [&](int i) {
         const QPoint to(at.x(), std::max(1, at.y() - 10 - (i * 7) % span));

@@ -9,6 +9,7 @@
 #include "comm/image_history.h"
 #include "platform/scripted_prompts.h"
 #include "sim/virtual_ecu.h"
+#include "bench/bench_support.h"
 
 #include <algorithm>
 #include <chrono>
@@ -63,10 +64,7 @@ int main(int argc, char** argv)
     }
     ecu.start();
 
-    zlm::SerialSettings serial;
-    serial.portIndex = 0;
-    serial.speedIndex = 5; // 19200
-    serial.flowIndex = 1;
+    zlm::SerialSettings serial = zlm::bench::ptySerial();
     zlm::AppSettings app;
     zlm::SerialLink link(serial);
     link.setDeviceResolver([&](int) { return ecu.devicePath(); });

@@ -165,19 +165,8 @@ void CMainFrame::redo()
     if (!map)
         return;
     const UndoResult result = RedoLast(m_app.data(), *map, m_app.formats, m_app.undoSize);
-    if (!result.undone)
-        return;
-    if (result.lineEntry >= 0) {
-        m_editBar->setLineText(result.lineEntry, QString::fromStdString(result.lineText));
-        const QSignalBlocker block(m_editBar->lineCombo());
-        m_editBar->lineCombo()->setCurrentIndex(result.lineEntry);
-    }
-    if (CVexDoc* doc = document()) {
-        doc->EndChange(0);
-        doc->RefreshAll(activeView());
-    } else {
-        m_editBar->refresh();
-    }
+    if (result.undone)
+        showUndoResult(result);
 }
 
 void CMainFrame::toggleShading()

@@ -89,8 +89,13 @@ void CMainFrame::undo()
     if (!map)
         return;
     const UndoResult result = UndoLast(m_app.data(), *map, m_app.formats);
-    if (!result.undone)
-        return;
+    if (result.undone)
+        showUndoResult(result);
+}
+
+// The edit bar and the windows after an undo or a redo changed the data.
+void CMainFrame::showUndoResult(const UndoResult& result)
+{
     if (result.lineEntry >= 0) {
         m_editBar->setLineText(result.lineEntry, QString::fromStdString(result.lineText));
         const QSignalBlocker block(m_editBar->lineCombo());

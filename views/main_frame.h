@@ -31,6 +31,7 @@ class CVexView;
 class CChildFrame;
 class EditBar;
 class EditWindow;
+struct UndoResult;
 
 // Command ids (the menu items, keys and edit-bar buttons).
 namespace cmd {
@@ -230,6 +231,7 @@ private:
     void showLoadedState();
     // edit_commands.cpp
     void undo();
+    void showUndoResult(const UndoResult& result);
     void switchEditPart();
     // window_commands.cpp
     void makeCurrent(int mapIndex);

@@ -5,6 +5,7 @@
 #include "data/map_access.h"
 #include "data/undo_stack.h"
 #include "res/string_table.h"
+#include "views/edit_moves.h"
 
 #include <algorithm>
 
@@ -16,18 +17,8 @@ constexpr int kCaptionId = 2000; // "Map Window"
 constexpr int kDataErrorId = 1505; // "Data error"
 constexpr int kAsBeforeId = 1504; // "Data is set as before editing"
 
-MapMove go(EditPart part, int line, int point)
-{
-    return { MapMove::Action::Go, part, line, point, 0 };
-}
-
-MapMove step(MapMove::Action action, int direction)
-{
-    MapMove move;
-    move.action = action;
-    move.direction = direction;
-    return move;
-}
+constexpr auto go = goMove<MapMove>;
+constexpr auto step = stepMove<MapMove>;
 
 MapMove dataMove(const MapDefinition& map, MapMode mode, MoveCode code)
 {

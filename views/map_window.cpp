@@ -2,6 +2,7 @@
 
 #include "app/vex_app.h"
 #include "data/conversion.h"
+#include "views/century_font.h"
 #include "views/edit_bar.h"
 #include "views/graph_pane.h"
 #include "views/main_frame.h"
@@ -25,29 +26,12 @@ namespace {
 const QColor kGrey(192, 192, 192);
 constexpr int kOwnKind = 1; // flag of the notifications this window causes
 constexpr int kLabelFontPx = 14;
-constexpr int kMinFontPx = 6;
 constexpr int kValueLabelRightPx = 45; // value labels end here, their ticks run to the graph
 constexpr int kValueLabelDropPx = 3; // the label's baseline lies this far below its tick
 constexpr int kTitleCentreX = 11; // the rotated axis title is centred here
 constexpr int kRpmLabelTopPx = 25; // RPM labels start this far above the bottom
 constexpr int kRpmTickTopPx = 31; // and their ticks run from here
 constexpr int kRpmTickBottomPx = 26; // to here
-
-// "Century" (a roman face; start-up maps the name to an installed one) whose
-// character cell is at most `heightPx` high.
-QFont centuryFont(int heightPx)
-{
-    QFont font(QStringLiteral("Century"));
-    font.setStyleHint(QFont::Serif, QFont::PreferQuality);
-    int size = heightPx;
-    for (; size > kMinFontPx; --size) {
-        font.setPixelSize(size);
-        if (QFontMetrics(font).height() <= heightPx)
-            break;
-    }
-    font.setPixelSize(size);
-    return font;
-}
 
 } // namespace
 

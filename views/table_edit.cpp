@@ -7,6 +7,7 @@
 #include "data/map_definition.h"
 #include "res/string_table.h"
 #include "data/undo_stack.h"
+#include "views/edit_moves.h"
 
 #include <algorithm>
 #include <charconv>
@@ -411,18 +412,8 @@ void selectTableCell(const EcuDataSet& data, MapDefinition& map, EditPart part, 
 
 namespace {
 
-TableMove go(EditPart part, int line, int point)
-{
-    return { TableMove::Action::Go, part, line, point, 0 };
-}
-
-TableMove step(TableMove::Action action, int direction)
-{
-    TableMove move;
-    move.action = action;
-    move.direction = direction;
-    return move;
-}
+constexpr auto go = goMove<TableMove>;
+constexpr auto step = stepMove<TableMove>;
 
 // The cell editor: DATA, or either row of the paired layout.
 TableMove cellEditorMove(const MapDefinition& map, MapMode mode, MoveCode code)

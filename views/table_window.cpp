@@ -3,6 +3,7 @@
 #include "app/vex_app.h"
 #include "data/conversion.h"
 #include "data/map_access.h"
+#include "views/century_font.h"
 #include "views/cell_editor.h"
 #include "views/grid_pane.h"
 #include "views/main_frame.h"
@@ -29,7 +30,6 @@ constexpr int kHeaderFontPx = 14;
 constexpr int kLabelInsetPx = 4; // Z labels end this far left of the column's edge
 constexpr int kLabelTopPx = 2; // and start this far below the row's top
 constexpr int kMinCellPx = 8;
-constexpr int kMinFontPx = 6;
 
 // The i-th physical value of a config-map list axis, as text in `format`.
 std::string listValue(const AxisDescriptor& axis, int index)
@@ -38,24 +38,6 @@ std::string listValue(const AxisDescriptor& axis, int index)
     if (index < 0 || static_cast<std::size_t>(index) >= fields.size())
         return {};
     return std::string(fields[static_cast<std::size_t>(index)]);
-}
-
-// "Century" (a roman face; start-up maps the name to an installed one) whose
-// character cell (ascent + descent) is `heightPx` high, as a font height is
-// meant on the platform the settings come from.
-QFont centuryFont(int heightPx)
-{
-    QFont font(QStringLiteral("Century"));
-    font.setStyleHint(QFont::Serif, QFont::PreferQuality);
-    heightPx = std::max(kMinFontPx, heightPx);
-    int size = heightPx;
-    for (; size > kMinFontPx; --size) {
-        font.setPixelSize(size);
-        if (QFontMetrics(font).height() <= heightPx)
-            break;
-    }
-    font.setPixelSize(size);
-    return font;
 }
 
 } // namespace

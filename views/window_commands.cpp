@@ -21,6 +21,20 @@
 
 namespace zlm {
 
+namespace {
+
+// The windows Cascade and Tile arrange (shown, not minimized), the active one last.
+QList<QMdiSubWindow*> arrangedWindows(const QMdiArea& mdi)
+{
+    QList<QMdiSubWindow*> windows = mdi.subWindowList(QMdiArea::ActivationHistoryOrder);
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [](QMdiSubWindow* w) { return !w->isVisible() || w->isMinimized(); }),
+                  windows.end());
+    return windows;
+}
+
+} // namespace
+
 void CMainFrame::createWindowCommands()
 {
     auto canOpen = [this](ViewKind kind) {
@@ -138,11 +152,8 @@ CChildFrame* CMainFrame::openWindow(ViewKind kind)
 void CMainFrame::tileHorizontally()
 {
     // The active window on top, the others below it, each as wide as the area.
-    QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    QList<QMdiSubWindow*> windows = arrangedWindows(*m_mdi);
     std::reverse(windows.begin(), windows.end());
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [](QMdiSubWindow* w) { return !w->isVisible() || w->isMinimized(); }),
-                  windows.end());
     if (windows.isEmpty())
         return;
     const QSize area = m_mdi->viewport()->size();
@@ -161,10 +172,7 @@ void CMainFrame::tileHorizontally()
 void CMainFrame::cascade()
 {
     // The active window last, on top; each one title bar further right and down.
-    QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [](QMdiSubWindow* w) { return !w->isVisible() || w->isMinimized(); }),
-                  windows.end());
+    QList<QMdiSubWindow*> windows = arrangedWindows(*m_mdi);
     if (windows.isEmpty())
         return;
     const QSize area = m_mdi->viewport()->size();
