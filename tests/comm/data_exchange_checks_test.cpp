@@ -12,6 +12,7 @@
 #include "platform/scripted_prompts.h"
 #include "tests/test_support.h"
 #include "views/main_frame.h"
+#include "tests/comm/exchange_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,20 +36,7 @@ LineList readDefinition()
     return LineList::fromText(text + "\n[Error Message]\n0,Write complete\n");
 }
 
-// 2026-12-08 14:30:05, a second later on every call.
-ImageHistory::Clock steppingClock()
-{
-    return [n = 0]() mutable {
-        std::tm t {};
-        t.tm_year = 2026 - 1900;
-        t.tm_mon = 11;
-        t.tm_mday = 8;
-        t.tm_hour = 14;
-        t.tm_min = 30;
-        t.tm_sec = 5 + n++;
-        return t;
-    };
-}
+using test::steppingClock;
 
 // The OBJ text of an image, as a file the user picks for "File Data".
 fs::path objFile(const fs::path& dir, std::uint16_t start, std::span<const std::uint8_t> bytes)
@@ -103,6 +91,14 @@ protected:
             home.path().string(), false);
         session->setHistory(&history);
         return session;
+    }
+    // Reads the edit data and writes it to the ECU with the read-back check on.
+    void writeEditDataWithReadBack(DataExchange& session)
+    {
+        session.setReadBackAfterWrite(true);
+        choices = { ExchangeSource::Edit, ExchangeSource::Ecu };
+        session.read();
+        session.write();
     }
     std::vector<std::uint8_t> editBytes() const
     {
@@ -174,10 +170,7 @@ TEST_F(DataExchangeChecks, AHistoryThatCannotBeWrittenIsOneLogLineAndTheReadComp
 TEST_F(DataExchangeChecks, ReadBackThatMatchesAddsItsLineAfterTheWrite)
 {
     auto session = open();
-    session->setReadBackAfterWrite(true);
-    choices = { ExchangeSource::Edit, ExchangeSource::Ecu };
-    session->read();
-    session->write();
+    writeEditDataWithReadBack(*session);
     EXPECT_EQ(session->log(),
         "Read from edit data   --->   Complete\r\n\r\n"
         "Write to ECU data   --->   Complete\r\n\r\n"
@@ -192,10 +185,7 @@ TEST_F(DataExchangeChecks, ReadBackCannotBeReadIsAFailedWriteWithItsOwnLine)
 {
     UnreadableEcu ecu;
     auto session = open(&ecu);
-    session->setReadBackAfterWrite(true);
-    choices = { ExchangeSource::Edit, ExchangeSource::Ecu };
-    session->read();
-    session->write();
+    writeEditDataWithReadBack(*session);
     EXPECT_EQ(session->log(),
         "Read from edit data   --->   Complete\r\n\r\n"
         "Write to ECU data   --->   Fail\r\n\r\n"
@@ -238,10 +228,7 @@ protected:
 TEST_F(CorruptingEcu, ReadBackThatDiffersFailsTheWriteWithTheReport)
 {
     auto session = open();
-    session->setReadBackAfterWrite(true);
-    choices = { ExchangeSource::Edit, ExchangeSource::Ecu };
-    session->read();
-    session->write();
+    writeEditDataWithReadBack(*session);
     EXPECT_EQ(session->log(),
         "Read from edit data   --->   Complete\r\n\r\n"
         "Write to ECU data   --->   Fail\r\n\r\n"

@@ -5,6 +5,7 @@
 #include "comm/ecu_protocol.h"
 #include "data/data_file.h"
 #include "tests/test_support.h"
+#include "tests/comm/exchange_fixture.h"
 
 #include <algorithm>
 #include <fstream>
@@ -16,21 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 2026-12-08 14:30:05 local time, a second later on every call.
-ImageHistory::Clock steppingClock(int step = 1)
-{
-    return [n = 0, step]() mutable {
-        std::tm t {};
-        t.tm_year = 2026 - 1900;
-        t.tm_mon = 11;
-        t.tm_mday = 8;
-        t.tm_hour = 14;
-        t.tm_min = 30;
-        t.tm_sec = 5 + n;
-        n += step;
-        return t;
-    };
-}
+using test::steppingClock;
 
 std::vector<std::string> names(const fs::path& folder)
 {

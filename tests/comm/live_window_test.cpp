@@ -9,6 +9,7 @@
 #include "ecu_fixture.h"
 #include "platform/scripted_prompts.h"
 #include "views/main_frame.h"
+#include "tests/comm/exchange_fixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -150,12 +151,7 @@ TEST(LiveWindow, PacedReadPaintsItsProgressAndInputMeanwhileActsOnNothing)
 // whatever else the windows do) is T tick periods from the last byte.
 TEST(LiveWindow, SilentEcuFailsOnTimeUnderTheWindowPump)
 {
-    struct Case {
-        int ticks;
-        std::chrono::milliseconds tick;
-    };
-    for (const Case c : { Case { 30, std::chrono::milliseconds(6) },
-             Case { 50, std::chrono::milliseconds(4) }, Case { 200, std::chrono::milliseconds(2) } }) {
+    for (const test::SilenceCase& c : test::kSilenceCases) {
         SCOPED_TRACE(c.ticks);
         ProgramOnLine program(test::EcuLine::withFault("cut:100"));
         program.app.serial.timeoutMs = c.ticks;
@@ -164,9 +160,7 @@ TEST(LiveWindow, SilentEcuFailsOnTimeUnderTheWindowPump)
         const double seconds
             = std::chrono::duration<double>(Clock::now() - program.ecu.lastSent()).count();
         EXPECT_EQ(r.outcome, ReadEcuResult::Outcome::Failed);
-        const double allowance = c.ticks * std::chrono::duration<double>(c.tick).count();
-        EXPECT_GE(seconds, allowance);
-        EXPECT_LE(seconds, allowance * 1.10);
+        test::expectFailsOnTime(seconds, c);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "views/table_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,6 +37,8 @@
 
 namespace zlm {
 namespace {
+
+using test::settle;
 
 namespace fs = std::filesystem;
 
@@ -66,30 +69,21 @@ class MapLinkFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
+        test::useCenturyFont();
         m_app.definitionLines = test::standardDefinition(true);
         m_app.workingDirectory = m_dir.path().string();
         m_app.iniPath = m_dir / "ZLM350.ini";
         test::writeFile(m_app.iniPath, "[MAP LIST]\r\nLIST1=FUEL,Fuel Maps\r\nLIST2=IGN,Ignition Maps\r\n");
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        m_prompts = test::scriptPrompts(m_app);
         m_frame = std::make_unique<CMainFrame>(m_app);
         new FrameDialogs(*m_frame, m_app);
         m_frame->resize(1024, 700);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(test::showActive(*m_frame));
     }
     void TearDown() override
     {
         m_frame.reset();
         settle();
-    }
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QCoreApplication::processEvents();
     }
 
     // File, Open on a copy of the standard data; the menu dialog picks `name`.

@@ -14,6 +14,7 @@
 #include "views/table_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -28,30 +29,23 @@
 namespace zlm {
 namespace {
 
+using test::settle;
+
 namespace fs = std::filesystem;
-const std::string kResDir = ZLM_RES_DIR;
 
 class FrameCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        auto lines = readTextLines(kResDir + "/ZLM350.def");
-        ASSERT_TRUE(lines.has_value());
-        m_app.definitionLines = std::move(*lines);
+        test::useCenturyFont();
+        ASSERT_TRUE(test::loadDefinition(m_app));
         m_app.workingDirectory = m_dir.string();
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        m_prompts = test::scriptPrompts(m_app);
         m_frame = std::make_unique<CMainFrame>(m_app);
         m_frame->resize(1000, 700);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(test::showActive(*m_frame));
 
-        const fs::path data = m_dir / "Standard_data.lyn";
-        fs::copy_file(kResDir + "/Standard_data.lyn", data);
-        m_prompts->queuePath(data.string());
+        test::queueStandardData(*m_prompts, m_dir);
         ASSERT_TRUE(m_frame->execute(cmd::kOpen));
         ASSERT_TRUE(m_app.data().loaded());
         settle();
@@ -62,12 +56,6 @@ protected:
     {
         m_frame.reset();
         settle();
-    }
-
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QCoreApplication::processEvents();
     }
 
     TableWindow& table()

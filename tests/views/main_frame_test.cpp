@@ -15,6 +15,7 @@
 #include "views/vex_doc.h"
 #include "views/tool_box_dialog.h"
 #include "views/vex_view.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,6 +41,8 @@
 
 namespace zlm {
 namespace {
+
+using test::settle;
 
 namespace fs = std::filesystem;
 const std::string kResDir = ZLM_RES_DIR;
@@ -71,32 +74,20 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        auto lines = readTextLines(kResDir + "/ZLM350.def");
-        ASSERT_TRUE(lines.has_value());
-        m_app.definitionLines = std::move(*lines);
+        test::useCenturyFont();
+        ASSERT_TRUE(test::loadDefinition(m_app));
         m_app.workingDirectory = m_dir.string();
         m_app.screenWidth = 1024;
         m_app.screenHeight = 768;
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        m_prompts = test::scriptPrompts(m_app);
         m_frame = std::make_unique<CMainFrame>(m_app);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(test::showActive(*m_frame));
     }
 
     void TearDown() override
     {
         m_frame.reset();
         settle();
-    }
-
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QCoreApplication::processEvents();
     }
 
     // A real key press on whatever has the focus in the frame.

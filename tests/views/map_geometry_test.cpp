@@ -7,6 +7,7 @@
 #include "data/undo_stack.h"
 #include "views/map_edit.h"
 #include "views/map_palette.h"
+#include "tests/views/map_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,7 @@
 namespace zlm {
 namespace {
 
-AxisDescriptor axis(const char* name, const char* minimum, const char* maximum,
-    const char* toPhysical, const char* toRaw)
-{
-    AxisDescriptor a;
-    a.name = name;
-    a.minimum = minimum;
-    a.maximum = maximum;
-    a.toPhysical = toPhysical;
-    a.toRaw = toRaw;
-    return a;
-}
+using test::axis;
 
 // A free map of 3 lines x 4 points: THROT at 8000, RPM bytes at 8006 (x50),
 // FUEL bytes at 8010 (x0.05, edit limits 0.5 .. 12).

@@ -15,6 +15,7 @@
 #include "views/table_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +33,8 @@
 namespace zlm {
 namespace {
 
+using test::settle;
+
 namespace fs = std::filesystem;
 const std::string kResDir = ZLM_RES_DIR;
 
@@ -41,10 +44,8 @@ class MapWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        test::useCenturyFont();
+        m_prompts = test::scriptPrompts(m_app);
     }
 
     void TearDown() override
@@ -56,15 +57,11 @@ protected:
     void open(const std::string& mapName, const std::string& definition = "ZLM350.def",
         const std::string& data = "Standard_data.lyn", QSize size = QSize(1024, 768))
     {
-        auto lines = readTextLines(kResDir + "/" + definition);
-        ASSERT_TRUE(lines.has_value());
-        m_app.definitionLines = std::move(*lines);
+        ASSERT_TRUE(test::loadDefinition(m_app, definition));
         m_app.workingDirectory = m_dir.path().string();
         m_frame = std::make_unique<CMainFrame>(m_app);
         m_frame->resize(size);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(test::showActive(*m_frame));
         const fs::path copy = m_dir / data;
         fs::copy_file(kResDir + "/" + data, copy, fs::copy_options::overwrite_existing);
         m_prompts->queuePath(copy.string());
@@ -75,12 +72,6 @@ protected:
         settle();
         ASSERT_NE(window(), nullptr);
         m_prompts->clear();
-    }
-
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QCoreApplication::processEvents();
     }
 
     MapDefinition& map() { return *m_app.data().currentMap(); }

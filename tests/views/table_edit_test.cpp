@@ -7,6 +7,7 @@
 #include "data/map_access.h"
 #include "data/map_definition.h"
 #include "data/undo_stack.h"
+#include "tests/views/map_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +19,7 @@
 namespace zlm {
 namespace {
 
-AxisDescriptor axis(const char* name, const char* minimum, const char* maximum,
-    const char* toPhysical, const char* toRaw)
-{
-    AxisDescriptor a;
-    a.name = name;
-    a.minimum = minimum;
-    a.maximum = maximum;
-    a.toPhysical = toPhysical;
-    a.toRaw = toRaw;
-    return a;
-}
+using test::axis;
 
 // A free map of 3 lines x 4 points: THROT bytes at 8000 (raw = physical),
 // RPM bytes at 8006 (x100), FUEL bytes at 8010 (quarters, 1 .. 50).

@@ -16,6 +16,7 @@
 #include "views/vex_doc.h"
 #include "views/value_shading.h"
 #include "views/vex_view.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,8 +38,9 @@
 namespace zlm {
 namespace {
 
+using test::settle;
+
 namespace fs = std::filesystem;
-const std::string kResDir = ZLM_RES_DIR;
 
 // The frame with the standard data open (map and table window on Fuel Map1),
 // the table window maximised so that the whole map shows.
@@ -46,24 +48,16 @@ class TableSelectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        auto lines = readTextLines(kResDir + "/ZLM350.def");
-        ASSERT_TRUE(lines.has_value());
-        m_app.definitionLines = std::move(*lines);
+        test::useCenturyFont();
+        ASSERT_TRUE(test::loadDefinition(m_app));
         m_app.workingDirectory = m_dir.string();
         m_app.iniPath = m_dir / "ZLM350.ini";
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        m_prompts = test::scriptPrompts(m_app);
         m_frame = std::make_unique<CMainFrame>(m_app);
         m_frame->resize(1000, 700);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(test::showActive(*m_frame));
 
-        const fs::path data = m_dir / "Standard_data.lyn";
-        fs::copy_file(kResDir + "/Standard_data.lyn", data);
-        m_prompts->queuePath(data.string());
+        test::queueStandardData(*m_prompts, m_dir);
         m_frame->execute(cmd::kOpen);
         settle();
         ASSERT_TRUE(m_app.data().loaded());
@@ -86,12 +80,6 @@ protected:
     {
         m_frame.reset();
         settle();
-    }
-
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QCoreApplication::processEvents();
     }
 
     TableSelection& selection() { return m_table->blockSelection(); }

@@ -9,6 +9,7 @@
 #include "views/main_frame.h"
 #include "data/undo_stack.h"
 #include "views/vex_doc.h"
+#include "tests/views/frame_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,10 +34,8 @@ class TableWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        m_app.setPrompts(std::move(prompts));
+        test::useCenturyFont();
+        m_prompts = test::scriptPrompts(m_app);
         m_frame = std::make_unique<CMainFrame>(m_app);
         m_doc = std::make_unique<CVexDoc>(m_app, *m_frame);
     }
@@ -50,9 +49,7 @@ protected:
 
     void load(const std::string& definition, const std::string& data)
     {
-        auto lines = readTextLines(kResDir + "/" + definition);
-        ASSERT_TRUE(lines.has_value());
-        m_app.definitionLines = std::move(*lines);
+        ASSERT_TRUE(test::loadDefinition(m_app, definition));
         ASSERT_TRUE(m_app.data().load(kResDir + "/" + data).ok());
         m_app.data().setPath(kResDir + "/" + data);
     }
