@@ -279,9 +279,13 @@ struct FileImage {
 std::optional<FileImage> loadFileImage(
     const std::string& path, const LineList& definition, std::ostream& err)
 {
+    errno = 0;
     const auto lines = readTextLines(path);
     if (!lines) {
+        const int reason = errno;
         print(err, loadString(1516));
+        // On a command line the user also needs to know which file and why.
+        print(err, path + ": " + (reason != 0 ? std::strerror(reason) : "not a readable file"));
         return std::nullopt;
     }
     FileImage image;

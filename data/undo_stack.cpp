@@ -103,6 +103,11 @@ void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity)
     stack.push(std::move(record), capacity);
 }
 
+void ForgetRedo(MapDefinition& map)
+{
+    map.edit.redo.clear();
+}
+
 void RecordBlockChange(MapDefinition& map, std::string operation,
     std::vector<std::uint16_t> addresses, std::vector<std::uint16_t> oldValues, int capacity)
 {

@@ -70,6 +70,10 @@ std::optional<std::uint16_t> currentCellAddress(const MapDefinition& map);
 // whole run of steps back). `capacity` is the settings' [UNDO] SIZE.
 void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity);
 
+// A change that keeps no undo record (an RPM step in the graph, the edit bar's
+// Data field) still ends what could be redone: a Redo would overwrite it.
+void ForgetRedo(MapDefinition& map);
+
 // Records one block operation on DATA cells as a single record of kind 42:
 // every changed address with its old value, named `operation` in the Edit
 // menu. Nothing is recorded for an empty list.

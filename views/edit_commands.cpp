@@ -179,6 +179,8 @@ bool CMainFrame::applyDataField(bool showErrors)
                 edit.currentValue = static_cast<std::uint16_t>(value);
                 ok = writeDataCell(data, *map, edit.line, edit.point,
                                    static_cast<std::uint8_t>(value)) == CellCode::Ok;
+                if (ok)
+                    ForgetRedo(*map);
             }
         }
     }

@@ -186,6 +186,7 @@ bool stepGraphRpm(EcuDataSet& data, MapDefinition& map, int direction)
         || writeXPoint(data, map, edit.line, edit.point, static_cast<std::uint16_t>(*next))
             != CellCode::Ok)
         return false;
+    ForgetRedo(map);
     edit.currentValue = static_cast<std::uint16_t>(*next);
     edit.dragValue = edit.currentValue;
     return true;

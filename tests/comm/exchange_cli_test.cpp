@@ -341,7 +341,7 @@ TEST_F(ExchangeCli, BadFilesFailBeforeAnyExchange)
     startEcu({ "no-answer" }); // any exchange would fail with "No response from ECU."
     CliRun r = run({ "write", path("missing.lyn").string() });
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Failed to open file\n");
+    EXPECT_EQ(r.err, "Failed to open file\n" + path("missing.lyn").string() + ": No such file or directory\n");
 
     writeText(path("bad.lyn"), "[Data]\r\nS1058000XX0277\r\nS9030000FC\r\n");
     r = run({ "verify", path("bad.lyn").string() });
@@ -613,7 +613,7 @@ TEST_F(ExchangeCli, DiffComparesTwoFilesWithoutTheEcuAndExitsZeroOneOrTwo)
     r = run({ "diff", standard.string(), path("missing.obj").string() });
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Failed to open file\n");
+    EXPECT_EQ(r.err, "Failed to open file\n" + path("missing.obj").string() + ": No such file or directory\n");
     r = run({ "diff", standard.string() });
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(historyFiles(m_dir).empty());

@@ -394,9 +394,15 @@ TEST_F(MapGeometryTest, MovesWalkPointsAndLinesAndStepWithinTheLimits)
     EXPECT_EQ(mapMove(m_map, MapMode::Free, MoveCode::PageUp).action, MapMove::Action::None);
     EXPECT_EQ(mapMove(m_map, MapMode::ConfigInImage, MoveCode::Left).action,
         MapMove::Action::None);
+    UndoRecord undone;
+    undone.kind = 12;
+    undone.addresses = { 0x8010 };
+    undone.oldValues = { 7 };
+    m_map.edit.redo.push(std::move(undone), 10);
     EXPECT_TRUE(stepGraphRpm(m_data, m_map, +1));
     EXPECT_EQ(m_data.read(0x8007), 61);
     EXPECT_EQ(m_map.edit.undo.size(), 1u);
+    EXPECT_TRUE(m_map.edit.redo.empty()); // a Redo would overwrite the step
     m_map.kind = 2;
     m_map.edit.all = 1;
     EXPECT_EQ(mapMove(m_map, MapMode::Free, MoveCode::Left).action, MapMove::Action::None);
