@@ -20,6 +20,7 @@
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
 #include "bench/bench_support.h"
+#include "data/srecord.h"
 #include "bench/paint_counter.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,7 +64,7 @@ void generate(const fs::path& definition, const fs::path& dataFile)
            "FUEL,0,12.75,x*0.05,x/0.05,0.5,12\r\n[Calib]\r\n8600,1,Idle,10,0,rpm,0\r\n";
     std::string data = "; generated for the benchmark\r\n[Data]\r\nCalib:\r\n";
     for (unsigned a = 0; a < image.size(); a += 16)
-        data += bench::record(kMapAddress + a, &image[a], 16) + "\r\n";
+        data += srec::encodeS1(static_cast<std::uint16_t>(kMapAddress + a), std::span(image).subspan(a, 16)) + "\r\n";
     data += "S9030000FC\r\nFixed:\r\n[Title]\r\nCircuit,Benchmark\r\n";
     std::ofstream(dataFile, std::ios::binary) << data;
 }

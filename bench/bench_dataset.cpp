@@ -9,7 +9,7 @@
 #include "data/csv_export.h"
 #include "data/ecu_data_set.h"
 #include "platform/text_file.h"
-#include "bench/bench_support.h"
+#include "data/srecord.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -91,7 +92,7 @@ Generated generate(const fs::path& dir)
 
     std::string data = "; generated for the benchmark\r\n[Data]\r\nCalib:\r\n";
     for (unsigned a = 0; a < 65536; a += 16)
-        data += bench::record(a, &image[a], 16) + "\r\n";
+        data += srec::encodeS1(static_cast<std::uint16_t>(a), std::span(image).subspan(a, 16)) + "\r\n";
     data += "S9030000FC\r\nFixed:\r\n[Title]\r\nCircuit,Benchmark\r\n";
 
     Generated out{dir / "bench.def", dir / "bench.lyn", maps};
