@@ -547,6 +547,8 @@ int runCommand(const CommandLine& line, Session& session, const ExchangeEnvironm
         print(out, "( " + hexText(line.address, 4) + " ) = " + hexText(line.value, word ? 4 : 2));
         return kExitOk;
     }
+    case Command::Diff:
+        break; // compared above, without opening the line
     }
     return kExitFailure;
 }
