@@ -121,10 +121,15 @@ std::string DestinationPage::folder() const
     return m_folder->text().toStdString();
 }
 
+void DestinationPage::setFolder(const std::string& folder)
+{
+    m_folder->setText(QString::fromStdString(folder));
+}
+
 void DestinationPage::browse()
 {
     if (const auto chosen = m_browser(this, folder()))
-        m_folder->setText(QString::fromStdString(*chosen));
+        setFolder(*chosen);
 }
 
 void DestinationPage::install()

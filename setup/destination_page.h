@@ -32,6 +32,10 @@ public:
     void setBrowser(Browser browser) { m_browser = std::move(browser); }
 
     std::string folder() const;
+    void setFolder(const std::string& folder);
+    // "Install": installs into the folder shown; a completed installation
+    // ends the page with Accepted.
+    void install();
     QLineEdit* folderField() const { return m_folder; }
     QPushButton* browseButton() const { return m_browse; }
     QPushButton* installButton() const { return m_install; }
@@ -41,7 +45,6 @@ public:
 
 private:
     void browse();
-    void install();
     void endProgress();
 
     const SetupPlaces& m_places;

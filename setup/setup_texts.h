@@ -87,6 +87,9 @@ inline constexpr std::string_view kUninstallCompleted
     = "Completed uninstallation.\r\nPlease restart your computer.";
 inline constexpr std::string_view kWelcome = "Welcome to the %1 Setup program.";
 inline constexpr std::string_view kWillInstall = "This program will install %1 on your computer.";
+inline constexpr std::string_view kQuitLine1 = "Click Cancel to quit Setup and then close any programs";
+inline constexpr std::string_view kQuitLine2
+    = "you have running. Click Next to continue with the Setup program.";
 inline constexpr std::string_view kNoMedia = "Can not execute this program.";
 inline constexpr std::string_view kNotDeleted
     = "Some files were not deleted. Please delete yourself.";

@@ -23,9 +23,8 @@ WelcomePage::WelcomePage(QWidget* parent)
     text->addSpacing(14);
     text->addWidget(pageLine(this, withProduct(texts::kWillInstall), "line1015"));
     text->addSpacing(14);
-    text->addWidget(pageLine(this, "Click Cancel to quit Setup and then close any programs"));
-    text->addWidget(
-        pageLine(this, "you have running. Click Next to continue with the Setup program."));
+    text->addWidget(pageLine(this, texts::kQuitLine1));
+    text->addWidget(pageLine(this, texts::kQuitLine2));
     text->addStretch(1);
 
     m_next = new QPushButton(QStringLiteral("&Next >"), this);

@@ -60,6 +60,40 @@ TEST_F(SetupProgram, RefusesAFolderWithoutMediaAndAsksBeforeUninstalling)
     EXPECT_FALSE(fs::exists(m_home.home() / ".config/ZLM-350/ZLM350.ini"));
 }
 
+TEST_F(SetupProgram, ScriptedPagesInstallFromTheMediaAndStayAfterARefusedFolder)
+{
+    TempDir work;
+    const fs::path media = m_home.root() / "media";
+    makeMedia(media, MediaContent(), work);
+    const std::string proposed = (m_home.home() / ".local/opt/ZIRA/ZLM-350").string();
+    const std::string welcome = "NONE\tWelcome\tWelcome to the ZLM-350 Setup program.\\nThis "
+                                "program will install ZLM-350 on your computer.\\nClick Cancel to "
+                                "quit Setup and then close any programs\\nyou have running. Click "
+                                "Next to continue with the Setup program.\n";
+
+    // Cancel on the welcome page ends the run; no answer left on the destination page too.
+    EXPECT_EQ(run({}, media, "Cancel\n"), welcome);
+    fs::remove(m_home.root() / "prompts");
+    EXPECT_EQ(run({}, media, "Next\n"), welcome + "FOLDER\tZLM-350 Setup\t" + proposed + "\n");
+    EXPECT_FALSE(fs::exists(proposed));
+
+    // A refused folder keeps the page for another answer, which installs.
+    fs::remove(m_home.root() / "prompts");
+    const std::string shown = run({}, media, "Next\n/tmp/a?b\nOK\n" + proposed + "\n");
+    EXPECT_EQ(shown,
+        welcome + "FOLDER\tZLM-350 Setup\t" + proposed
+            + "\nEXCLAMATION\tZLM-350 Setup\tThe folder:\\n\\n/tmp/a?b\\n\\nis invalid. Please "
+              "reenter.\nFOLDER\tZLM-350 Setup\t/tmp/a?b\n"
+              "INFORMATION\tZLM-350 Setup\tSetup has finished installing ZLM-350 on your computer.\n");
+    EXPECT_FALSE(fs::exists("/tmp/a?b"));
+    EXPECT_TRUE(fs::exists(fs::path(proposed) / "ZLM350"));
+
+    // "Install" takes the folder the page shows: here again, with the equal times copied.
+    fs::remove(m_home.root() / "prompts");
+    EXPECT_NE(run({}, media, "Next\nInstall\n").find("\tSetup has finished installing"),
+        std::string::npos);
+}
+
 TEST_F(SetupProgram, InstalledProgramStartsFromItsShortcutAndFindsItsFiles)
 {
     // Media of the real program and definition files, made here.
