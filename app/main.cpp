@@ -54,11 +54,13 @@ std::unique_ptr<zlm::Prompts> choosePrompts(zlm::DisplayKind display)
 
 int main(int argc, char** argv)
 {
-    const zlm::DisplayKind display = zlm::displayKind();
+    zlm::DisplayKind display = zlm::displayKind();
+    const bool batchRequested
+        = zlm::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)).requested();
     if (display == zlm::DisplayKind::None) {
         // No window system to start: only the batch conversion can run.
         const std::vector<std::string> arguments(argv + 1, argv + argc);
-        if (!zlm::parseCommandLine(arguments).requested()) {
+        if (!batchRequested) {
             std::fprintf(stderr,
                 "ZLM350: no display (neither DISPLAY nor WAYLAND_DISPLAY is set). Without one, "
                 "only a batch conversion runs: ZLM350 DATAFILE CSVFILE\n");
@@ -75,7 +77,13 @@ int main(int argc, char** argv)
         return zlm::runBatchWithoutWindows(environment, registry, choosePrompts(display));
     }
 
+    // A display named but out of reach (a stale DISPLAY in an SSH session)
+    // must not stop a batch conversion: the platform falls back to offscreen.
+    if (batchRequested && display == zlm::DisplayKind::Screen)
+        qputenv("QT_QPA_PLATFORM", zlm::platformsWithFallback().c_str());
     QApplication qtApp(argc, argv);
+    if (zlm::isInvisiblePlatform(QGuiApplication::platformName().toStdString()))
+        display = zlm::DisplayKind::Invisible;
     // The program's dialogs ask for "Century"; C059 is the same face.
     QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
     QApplication::setWindowIcon(zlm::programIcon());
@@ -95,7 +103,8 @@ int main(int argc, char** argv)
 
     const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
     const std::vector<zlm::Message> failures = zlm::prepareApplication(app, environment, registry);
-    const bool batch = !app.batchSource.empty() || !app.batchTarget.empty();
+    // Also when start-up failed before it read the command line.
+    const bool batch = batchRequested || !app.batchSource.empty() || !app.batchTarget.empty();
     if (!failures.empty()) {
         for (const zlm::Message& message : failures)
             app.prompts().show(message);

@@ -4,6 +4,8 @@
 // a script, a cron job or an SSH session must neither wait on a message box
 // nobody sees nor stop because no display can be reached.
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace zlm {
 
@@ -18,5 +20,13 @@ enum class DisplayKind {
 // server (framebuffer, VNC, ...) counts as a screen.
 using EnvironmentLookup = std::function<const char*(const char*)>;
 DisplayKind displayKind(const EnvironmentLookup& getenv = {});
+
+// True for the platforms whose windows nobody sees ("offscreen", "minimal").
+bool isInvisiblePlatform(std::string_view platformName);
+
+// The platform list for a run that must go on without a display: the chosen
+// platform(s) (QT_QPA_PLATFORM, else Wayland when WAYLAND_DISPLAY is set and
+// X11) followed by "offscreen", which takes over when none of them can connect.
+std::string platformsWithFallback(const EnvironmentLookup& getenv = {});
 
 } // namespace zlm

@@ -197,6 +197,37 @@ TEST_F(Program, BatchWithoutAnyDisplayNeedsNoneAndTellsTheErrorOutput)
     EXPECT_NE(said[0].find("no display"), std::string::npos) << said[0];
 }
 
+TEST_F(Program, BatchWithADisplayOutOfReachRunsWithoutIt)
+{
+    installSettings();
+    installDefinition();
+    fs::copy_file(kSamples / "Standard_data.lyn", work() / "data.lyn");
+    // A stale DISPLAY, as in an SSH session whose forwarding has gone.
+    m_adjustEnvironment = [](QProcessEnvironment& env) {
+        for (const char* name : { "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "ZLM350_PROMPTS" })
+            env.remove(QString::fromLatin1(name));
+        env.insert("DISPLAY", ":987");
+    };
+    ASSERT_TRUE(run({ "missing.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 1);
+    const auto said = errorLines(m_process);
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                  "EXCLAMATION\tTavoreth Racing Tool\tFailed to open file"),
+        said.end());
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 0);
+    EXPECT_TRUE(readFile(work() / "out.csv").ends_with("[Fixed]\r\n[end]\r\n"));
+}
+
+TEST_F(Program, BatchWhoseStartFailsBeforeTheCommandLineExitsWithOne)
+{
+    installDefinition(); // no settings file
+    ASSERT_TRUE(run({ "data.lyn", "out.csv" }));
+    EXPECT_EQ(m_process.exitCode(), 1);
+    EXPECT_EQ(prompts(),
+        std::vector<std::string> { "STOP\tTavoreth Racing Tool\tZLM350.ini is not exist." });
+}
+
 TEST_F(Program, OffscreenBatchWithoutPromptsFileDoesNotWaitOnAnUnseenBox)
 {
     installSettings();
