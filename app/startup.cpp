@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/ini_settings.h"
+#include "data/ini_settings.h"
 #include "app/vex_app.h"
 #include "data/definition_file.h"
 #include "platform/ini_file.h"

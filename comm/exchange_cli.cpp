@@ -1,7 +1,7 @@
 #include "comm/exchange_cli.h"
 
 #include "base/app_settings.h"
-#include "app/ini_settings.h"
+#include "data/ini_settings.h"
 #include "comm/data_exchange.h"
 #include "comm/ecu_protocol.h"
 #include "comm/exchange_checks.h"

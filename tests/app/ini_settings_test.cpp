@@ -1,4 +1,4 @@
-#include "app/ini_settings.h"
+#include "data/ini_settings.h"
 
 #include "app/vex_app.h"
 #include "platform/ini_file.h"

@@ -1,4 +1,4 @@
-#include "app/ini_settings.h"
+#include "data/ini_settings.h"
 
 #include "data/conversion.h"
 #include "platform/ini_file.h"
