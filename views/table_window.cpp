@@ -64,6 +64,9 @@ TableWindow::TableWindow(CVexApp& app, CVexDoc& doc, QWidget* parent)
         connect(editor, &CellEditor::keyCommand, this,
             [this, editor](int character, bool shift) { editorKey(editor, character, shift); });
         connect(editor, &CellEditor::moveRequested, this, [this](MoveCode code) { move(code); });
+        // Typing into a cell scrolled out of sight brings it back into view,
+        // so nothing changes where the user cannot see it.
+        connect(editor, &QLineEdit::textEdited, this, [this] { keepCurrentCellInView(); });
     }
     m_selection = new TableSelection(*this, app, doc);
 

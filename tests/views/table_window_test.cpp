@@ -666,6 +666,21 @@ TEST_F(TableWindowTest, NewOrResizedWindowScrollsTheCurrentCellIntoView)
     EXPECT_TRUE(editorInView(*m_window));
 }
 
+TEST_F(TableWindowTest, TypingIntoACellScrolledAwayBringsItBackIntoView)
+{
+    open("Fuel Fine", QSize(400, 500));
+    clickCell(1, 0);
+    QScrollBar& bar = *m_window->gridPane()->horizontalScrollBar();
+    bar.setValue(bar.maximum());
+    settle();
+    ASSERT_GT(m_window->firstVisibleColumn(), 0);
+    ASSERT_EQ(QApplication::focusWidget(), &cell());
+    type(cell(), "9");
+    EXPECT_EQ(dataByte(1, 0), 180); // 9 / 0.05, where the user now sees it
+    EXPECT_EQ(m_window->firstVisibleColumn(), 0);
+    EXPECT_TRUE(editorInView(*m_window));
+}
+
 TEST_F(TableWindowTest, RpmHeaderEditorCentresItsTextLikeTheHeaderRow)
 {
     open("Fuel Map1");
@@ -807,3 +822,4 @@ TEST_F(TableWindowTest, ConfigListMapsHaveNoHeaderEditing)
 
 } // namespace
 } // namespace zlm
+
