@@ -252,10 +252,12 @@ std::vector<RpmLabel> rpmLabels(const MapDefinition& map, const MapGeometry& geo
 {
     std::vector<RpmLabel> candidates;
     if (geometry.mode() == MapMode::Config) {
+        // The left edge is the X minimum; a list value there is the same label.
+        candidates.push_back({ formatX(formats, axisMinimum(map.x)), kLabelMarginPx });
         const auto fields = text::splitFields(map.x.values);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const int x = geometry.xOfListValue(readReal(fields[i]));
-            if (x >= 0 && x <= geometry.graphWidth())
+            if (x > 0 && x <= geometry.graphWidth())
                 candidates.push_back({ listText(formats, fields[i]), kLabelMarginPx + x });
         }
     } else {

@@ -267,14 +267,23 @@ TEST_F(MapGeometryTest, ListAxesAreLabelledWithTheirValues)
     m_map.x.count = 4;
     const MapGeometry g = geometry(650, 330, MapMode::Config);
     const auto labels = rpmLabels(m_map, g, m_formats, [](const std::string&) { return 30; });
-    ASSERT_EQ(labels.size(), 4u);
-    EXPECT_EQ(labels[0].text, "1500");
-    EXPECT_EQ(labels[3].text, "12500");
-    EXPECT_EQ(labels[0].x, kLabelMarginPx + 1500 * 100 / g.xscale());
-    EXPECT_EQ(labels[3].left, g.windowWidth() - 30); // moved left to be read whole
+    // The left edge first, with the X minimum; then every list value.
+    ASSERT_EQ(labels.size(), 5u);
+    EXPECT_EQ(labels[0].text, "0");
+    EXPECT_EQ(labels[0].x, kLabelMarginPx);
+    EXPECT_EQ(labels[1].text, "1500");
+    EXPECT_EQ(labels[4].text, "12500");
+    EXPECT_EQ(labels[1].x, kLabelMarginPx + 1500 * 100 / g.xscale());
+    EXPECT_EQ(labels[4].left, g.windowWidth() - 30); // moved left to be read whole
     // The list value at the maximum is drawn inside the graph, not on its edge.
     EXPECT_LT(g.pointX(m_map, image(), 0, 3), g.graphWidth());
-    EXPECT_EQ(g.pointX(m_map, image(), 0, 2), labels[2].x - kLabelMarginPx);
+    EXPECT_EQ(g.pointX(m_map, image(), 0, 2), labels[3].x - kLabelMarginPx);
+    // A list starting at the minimum names the left edge once.
+    m_map.x.values = "0,2500,4000,12500";
+    const auto once = rpmLabels(m_map, g, m_formats, [](const std::string&) { return 30; });
+    ASSERT_EQ(once.size(), 4u);
+    EXPECT_EQ(once[0].text, "0");
+    EXPECT_EQ(once[1].text, "2500");
 }
 
 // --- hit test ------------------------------------------------------------------------------
@@ -470,6 +479,20 @@ TEST(LinePalette, SixteenColoursApartForEveryVisionAndReadableOnWhite)
                 const Lab b = labOf(other, vision);
                 EXPECT_GE(std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]), 10.0) << i;
             }
+        }
+    }
+    // Neighbouring lines lie next to each other: their colours differ the most,
+    // also across the wrap from the last colour to the first.
+    const std::size_t n = kLinePalette.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        for (int vision = 0; vision < 4; ++vision) {
+            const Lab a = labOf(kLinePalette[i], vision);
+            const Lab next = labOf(kLinePalette[(i + 1) % n], vision);
+            const Lab after = labOf(kLinePalette[(i + 2) % n], vision);
+            EXPECT_GE(std::hypot(a[0] - next[0], a[1] - next[1], a[2] - next[2]), 30.0)
+                << i << " and the next for vision " << vision;
+            EXPECT_GE(std::hypot(a[0] - after[0], a[1] - after[1], a[2] - after[2]), 20.0)
+                << i << " and the one after the next for vision " << vision;
         }
     }
     EXPECT_EQ(lineColour(16).red, lineColour(0).red);
