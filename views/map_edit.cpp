@@ -114,8 +114,12 @@ bool pickGraphCell(const EcuDataSet& data, MapDefinition& map, const GraphHit& h
     edit.editOwner = 1;
     const bool current = hit.part == edit.part && hit.point == edit.point
         && (hit.part == EditPart::Rpm || hit.line == edit.line);
-    if (current)
+    if (current) {
+        // The drag starts from the value in the image, which a read from the
+        // ECU or another editor may have changed since the cell was picked.
+        selectGraphCell(data, map, edit.part, edit.line, edit.point);
         return true;
+    }
     selectGraphCell(data, map, hit.part, hit.line, hit.point);
     return false;
 }
@@ -167,6 +171,9 @@ MapMove mapMove(const MapDefinition& map, MapMode mode, MoveCode code)
 bool stepGraphData(EcuDataSet& data, MapDefinition& map, int undoSize, int direction)
 {
     MapEditState& edit = map.edit;
+    // Step from the value in the image (see pickGraphCell), which the undo
+    // record then keeps as the value before the step.
+    selectGraphCell(data, map, edit.part, edit.line, edit.point);
     const std::optional<int> next = steppedValue(edit, direction);
     if (edit.part != EditPart::Data || !next
         || writeDataCell(data, map, edit.line, edit.point, static_cast<std::uint8_t>(*next))
@@ -181,6 +188,7 @@ bool stepGraphData(EcuDataSet& data, MapDefinition& map, int undoSize, int direc
 bool stepGraphRpm(EcuDataSet& data, MapDefinition& map, int direction)
 {
     MapEditState& edit = map.edit;
+    selectGraphCell(data, map, edit.part, edit.line, edit.point);
     const std::optional<int> next = steppedValue(edit, direction);
     if (edit.part != EditPart::Rpm || !next
         || writeXPoint(data, map, edit.line, edit.point, static_cast<std::uint16_t>(*next))

@@ -417,6 +417,33 @@ TEST_F(MapGeometryTest, MovesWalkPointsAndLinesAndStepWithinTheLimits)
     EXPECT_EQ(mapMove(m_map, MapMode::Free, MoveCode::Left).action, MapMove::Action::None);
 }
 
+TEST_F(MapGeometryTest, StepsAndDragsStartFromTheValueInTheImage)
+{
+    // The current cell's byte changes behind the window (a read from the ECU,
+    // another editor): a step goes on from the new byte, and Undo restores it.
+    select(EditPart::Data, 1, 2);
+    setData(1, 2, 100);
+    ASSERT_TRUE(stepGraphData(m_data, m_map, 1024, +1));
+    EXPECT_EQ(m_data.read(dataCellAddress(m_map, 1, 2)), 101);
+    ASSERT_EQ(m_map.edit.undo.size(), 1u);
+    EXPECT_EQ(m_map.edit.undo.newest()->oldValues.front(), 100);
+
+    // A drag of the current point starts from the byte in the image too.
+    setData(1, 2, 150);
+    EXPECT_TRUE(pickGraphCell(m_data, m_map, { EditPart::Data, 1, 2 }));
+    EXPECT_EQ(m_map.edit.currentValue, 150);
+    EXPECT_EQ(m_map.edit.dragValue, 150);
+
+    // RPM points moved elsewhere: the step and its limits follow the image.
+    select(EditPart::Rpm, 0, 1);
+    setX({ 30, 80, 85, 120 });
+    ASSERT_TRUE(stepGraphRpm(m_data, m_map, +1));
+    EXPECT_EQ(m_data.read(0x8007), 81);
+    for (int i = 0; i < 20 && stepGraphRpm(m_data, m_map, +1); ++i) {
+    }
+    EXPECT_EQ(m_data.read(0x8007), 84); // short of the next point, now at 85
+}
+
 // --- palette -------------------------------------------------------------------------------
 
 // CIE L*a*b* of an sRGB colour as seen with normal vision or, through the
