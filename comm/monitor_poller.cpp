@@ -33,7 +33,8 @@ void MonitorPoller::setSelection(std::vector<int> selection)
 {
     std::erase_if(selection, [this](int i) { return i < 0 || i >= static_cast<int>(m_items.size()); });
     m_selection = std::move(selection);
-    m_inFlight.reset();
+    if (m_inFlight)
+        m_inFlight->row.reset();
     m_pollIndex = 0;
 }
 
@@ -62,43 +63,42 @@ void MonitorPoller::stop()
     m_link.Close();
 }
 
-void MonitorPoller::show(std::size_t position, const std::string& text)
+void MonitorPoller::show(std::optional<std::size_t> row, const std::string& text)
 {
-    if (m_display && position < static_cast<std::size_t>(kMonitorRows))
-        m_display->showValue(static_cast<int>(position), text);
+    if (m_display && row && *row < static_cast<std::size_t>(kMonitorRows))
+        m_display->showValue(static_cast<int>(*row), text);
 }
 
 void MonitorPoller::step()
 {
     if (m_inFlight) {
-        const std::size_t position = *m_inFlight;
-        const DiagItem* item = position < m_selection.size()
-            ? &m_items[static_cast<std::size_t>(m_selection[position])]
-            : nullptr;
+        const DiagItem& item = m_items[m_inFlight->item];
         std::uint8_t byte = m_answer[m_received < 2 ? m_received : 1];
         const IoResult r = m_link.ReadFile(byte, kMonitorTag);
         bool ended = false;
-        if (r.ok && r.count == 1 && item) {
+        if (r.ok && r.count == 1) {
             m_answer[m_received < 2 ? m_received : 1] = byte;
             ++m_received;
-            if (m_received >= item->size) {
+            if (m_received >= item.size) {
                 m_link.setTimeOut(kMonitorReload);
-                const std::uint32_t raw = item->size == 2
+                const std::uint32_t raw = item.size == 2
                     ? static_cast<std::uint32_t>(m_answer[0]) * 256u + m_answer[1]
                     : m_answer[0];
-                show(position, monitorValueText(monitorValue(*item, raw)));
+                show(m_inFlight->row, monitorValueText(monitorValue(item, raw)));
                 ended = true;
             }
         }
-        if (!ended && (m_link.timeOut() <= 0 || !r.ok || !item)) {
+        if (!ended && (m_link.timeOut() <= 0 || !r.ok)) {
             m_link.ClearCommError();
             if (m_link.isOpen())
-                show(position, std::string(kMonitorError));
+                show(m_inFlight->row, std::string(kMonitorError));
             ended = true;
         }
         if (ended) {
+            // An item of an older list leaves the new one to start at its first row.
+            if (m_inFlight->row)
+                ++m_pollIndex;
             m_inFlight.reset();
-            ++m_pollIndex;
         }
         return;
     }
@@ -112,7 +112,7 @@ void MonitorPoller::step()
     if (m_display && m_pollIndex < m_selection.size()) {
         const DiagItem& item = m_items[static_cast<std::size_t>(m_selection[m_pollIndex])];
         m_received = 0;
-        m_inFlight = m_pollIndex;
+        m_inFlight = InFlight { static_cast<std::size_t>(m_selection[m_pollIndex]), m_pollIndex };
         m_link.WriteFile(item.number, kMonitorTag);
         m_link.setTimeOut(kMonitorReload);
     } else {

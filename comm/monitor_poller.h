@@ -69,13 +69,20 @@ public:
     std::size_t pollIndex() const { return m_pollIndex; }
 
 private:
-    void show(std::size_t position, const std::string& text);
+    void show(std::optional<std::size_t> row, const std::string& text);
 
     SerialLink& m_link;
     std::vector<DiagItem> m_items;
     std::vector<int> m_selection;
     MonitorDisplay* m_display = nullptr;
-    std::optional<std::size_t> m_inFlight; // position in the Monitor list
+    // The item whose answer is awaited, and its row; no row once the Monitor
+    // list changed under it (its answer is still read, so that it cannot pass
+    // for the next item's).
+    struct InFlight {
+        std::size_t item = 0;
+        std::optional<std::size_t> row;
+    };
+    std::optional<InFlight> m_inFlight;
     int m_received = 0;
     std::uint8_t m_answer[2] = {};
     std::size_t m_pollIndex = 0;

@@ -98,7 +98,7 @@ protected:
     static sim::VirtualEcuConfig config(int slowMs = 0)
     {
         auto c = EcuLine::defaultConfig();
-        for (const char* m : { "A0=sine/2", "A1=ramp", "A5=silent" })
+        for (const char* m : { "A0=sine/2", "A1=ramp", "A5=silent", "A3=const:7" })
             c.monitor.push_back(*sim::parseMonitorItem(m));
         sim::MonitorItem engine;
         engine.number = 0xA2;
@@ -122,7 +122,8 @@ protected:
                                                             "1,A0,Sine,u,2,0.1,-40\n"
                                                             "2,A1,Ramp,u,1,1,0\n"
                                                             "3,A5,Silent,u,1,1,0\n"
-                                                            "4,A2,Engine Speed,rpm,2,1,0\n")));
+                                                            "4,A2,Engine Speed,rpm,2,1,0\n"
+                                                            "5,A3,Seven,u,1,1,0\n")));
         poller->setDisplay(&display);
         line->link.monitorStep = [this] { poller->step(); };
     }
@@ -204,6 +205,24 @@ TEST_F(MonitorLine, NothingIsPolledWhileTheDialogIsNotShown)
     runUntil([] { return false; }, std::chrono::milliseconds(5), std::chrono::milliseconds(100));
     EXPECT_EQ(line->ecu.polls(), 0);
     poller->stop();
+}
+
+// A new Monitor list (Set Monitor data) while an answer is on its way: that
+// answer is still taken off the line, so every row keeps showing its own item.
+TEST_F(MonitorLine, NewListWhileAnAnswerIsPendingKeepsRowsInStep)
+{
+    poller->setSelection({ 1, 4 }); // Ramp, Seven
+    ASSERT_TRUE(poller->start(line->protocol).ok());
+    line->link.tick(); // the Ramp request goes out
+    ASSERT_TRUE(poller->inFlight());
+    poller->setSelection({ 1, 4 });
+    ASSERT_TRUE(runUntil([&] { return display.values[1].size() >= 3; },
+                         std::chrono::milliseconds(5), std::chrono::milliseconds(1500)));
+    poller->stop();
+    for (const std::string& v : display.values[1])
+        EXPECT_EQ(v, "7.00000");
+    for (const std::string& v : display.values[0])
+        EXPECT_NE(v, "7.00000");
 }
 
 class SlowMonitorLine : public MonitorLine {
