@@ -166,8 +166,11 @@ void ConstantsListDialog::buildControls()
     m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_enterButton = new QPushButton(QStringLiteral("O&K"), this);
     m_enterButton->hide();
-    m_ok->setAutoDefault(false);
-    m_cancel->setAutoDefault(false);
+    m_enterButton->setDefault(true); // so that no visible button is drawn as the default
+    // Enter on a focused button presses it; Enter in an edit commits the edit
+    // (the edits' filter takes it before the dialog sees it).
+    m_ok->setAutoDefault(true);
+    m_cancel->setAutoDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_enterButton, &QPushButton::clicked, this, [this] { commitFocusedEdit(); });

@@ -190,8 +190,13 @@ TEST_F(ConstantsDialog, ShiftDownAtTheLastRowScrollsAndCommitsFirst)
     EXPECT_EQ(dialog->topRow(), 1);
     EXPECT_EQ(dialog->contentsLabel(15)->text(), "C16");
     EXPECT_EQ(QApplication::focusWidget(), last);
+    QTest::keyClick(last, Qt::Key_Return); // commits, the list stays open
+    EXPECT_TRUE(dialog->isVisible());
     QTest::keyClick(last, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), dialog->cancelButton());
+    QTest::keyClick(dialog->cancelButton(), Qt::Key_Return); // Enter on the button presses it
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
 // --- the command, through the virtual ECU --------------------------------------------------
