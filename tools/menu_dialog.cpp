@@ -91,7 +91,9 @@ MenuDialog::MenuDialog(EcuDataSet& data, Prompts& prompts, MenuGroups groups, Me
     }
     m_multiMap->setEnabled(hasNumberedMaps(m_data.maps()));
 
-    connect(m_groups, &QListWidget::currentRowChanged, this, [this] { fillMaps(); });
+    // The selection, not the current row: a list that gains the focus gets a
+    // current row without anything being picked.
+    connect(m_groups, &QListWidget::itemSelectionChanged, this, [this] { fillMaps(); });
     connect(m_maps, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
     connect(m_constants, &QPushButton::clicked, this, [this] {
         if (m_actions.constantsList)
@@ -112,7 +114,7 @@ MenuDialog::~MenuDialog() = default;
 void MenuDialog::fillMaps()
 {
     m_maps->clear();
-    const QListWidgetItem* group = m_groups->currentItem();
+    const QListWidgetItem* group = selectedGroup();
     if (!group)
         return;
     const auto& maps = m_data.maps();
@@ -120,6 +122,12 @@ void MenuDialog::fillMaps()
         auto* item = new QListWidgetItem(qs(maps[static_cast<std::size_t>(index)].name), m_maps);
         item->setData(Qt::UserRole, index);
     }
+}
+
+const QListWidgetItem* MenuDialog::selectedGroup() const
+{
+    const QList<QListWidgetItem*> selected = m_groups->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
 }
 
 void MenuDialog::runMultiMapEdit()
@@ -151,7 +159,7 @@ void MenuDialog::accept()
             m_actions.linkCleared();
     }
     const QListWidgetItem* map = m_maps->currentItem();
-    if (!m_groups->currentItem() || !map || !map->isSelected())
+    if (!selectedGroup() || !map || !map->isSelected())
         return;
     m_chosen = map->data(Qt::UserRole).toInt();
     QDialog::accept();

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 namespace zlm {
@@ -59,6 +60,7 @@ public slots:
 
 private:
     void fillMaps();
+    const QListWidgetItem* selectedGroup() const;
     void runMultiMapEdit();
     void exitProgram();
 

@@ -137,9 +137,10 @@ void MultiMapEditDialog::fillPartners()
 
 void MultiMapEditDialog::firstChanged()
 {
+    // The modes stay as they were: OK with the emptied partners then says
+    // that #2 is missing.
     fillPartners();
-    // The partners were emptied: the modes follow them at once.
-    partnersChanged();
+    checkDuplicates();
 }
 
 void MultiMapEditDialog::partnersChanged()

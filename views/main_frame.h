@@ -235,6 +235,7 @@ private:
     void switchEditPart();
     // window_commands.cpp
     void makeCurrent(int mapIndex);
+    int labelComboMap() const; // the map of the Label list's entry (0 when none)
     void openAfterMenu(int labelIndex);
     void stepLine(int delta);
     void toggleAll(bool fromCheck);

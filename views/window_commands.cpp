@@ -5,6 +5,7 @@
 
 #include "app/vex_app.h"
 #include "data/conversion.h"
+#include "data/map_access.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
 #include "views/edit_window.h"
@@ -125,13 +126,27 @@ void CMainFrame::makeCurrent(int mapIndex)
     m_editBar->refresh();
 }
 
+int CMainFrame::labelComboMap() const
+{
+    const QComboBox* labels = m_editBar->labelCombo();
+    const int entry = std::max(labels->currentIndex(), 0);
+    // While a link is in force the entries are link labels, not map names.
+    if (m_hooks.linkLookup && entry < labels->count()) {
+        if (const auto name = m_hooks.linkLookup(labels->itemText(entry).toStdString())) {
+            if (const int index = mapIndexByName(m_app.data().maps(), *name); index >= 0)
+                return index;
+        }
+    }
+    return entry;
+}
+
 CChildFrame* CMainFrame::openWindow(ViewKind kind)
 {
     EcuDataSet& data = m_app.data();
     if (!data.loaded() || data.maps().empty() || m_doc->hasViewOfKind(kind))
         return nullptr;
     if (!hasActiveWindow())
-        makeCurrent(std::max(m_editBar->labelCombo()->currentIndex(), 0));
+        makeCurrent(labelComboMap());
     // Only the first window opens the document, and with it the title bar
     // names the file; a further window joins the open document.
     const bool opensDocument = m_doc->views().empty();

@@ -224,6 +224,40 @@ TEST_F(MapLinkFrameTest, LinkedEditsReachThePartnersFromTableAndMapWindow)
     EXPECT_EQ(caption(ViewKind::Table), "TABLE - Fuel Map2");
 }
 
+TEST_F(MapLinkFrameTest, AWindowOpenedWhileALinkIsInForceShowsTheLinksMap)
+{
+    m_app.definitionLines = test::standardDefinition(false);
+    open("Fuel Maps", "Fuel Map1");
+    m_frame->document()->CloseAllWindows();
+    settle();
+    // F1 with no window: Multi Map Edit links the ignition maps 3 and 4, the link
+    // is kept and the menu dialog cancelled.
+    m_prompts->queue(Answer::Ok);     // "Do you execute map link?"
+    m_prompts->queue(Answer::Cancel); // "Do you clear map link?"
+    whenShown<MenuDialog>([](MenuDialog& menu) {
+        whenShown<MultiMapEditDialog>([](MultiMapEditDialog& dialog) {
+            for (const auto& [slot, name] : {std::pair{0, "Ign Map3"}, std::pair{1, "Ign Map4"}}) {
+                QComboBox* list = dialog.mapList(slot);
+                const int index = list->findText(QString::fromLatin1(name));
+                list->setCurrentIndex(index);
+                emit list->activated(index);
+            }
+            dialog.accept();
+        });
+        menu.multiMapButton()->click();
+    });
+    ASSERT_TRUE(m_frame->execute(cmd::kMenu));
+    settle();
+    ASSERT_EQ(m_app.data().linkMode, kLinkAll);
+    ASSERT_EQ(labels(), (QStringList{"#1,#2"}));
+
+    // Window, Open, Map takes the map of the label, not the map at its position.
+    ASSERT_TRUE(m_frame->execute(cmd::kOpenMap));
+    settle();
+    EXPECT_EQ(m_app.data().currentMap()->name, "Ign Map3");
+    EXPECT_EQ(caption(ViewKind::Map), "MAP - #1,#2");
+}
+
 TEST_F(MapLinkFrameTest, MenuCommandOffersToClearTheLink)
 {
     open("Fuel Maps", "Fuel Map1");

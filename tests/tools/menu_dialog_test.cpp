@@ -6,6 +6,7 @@
 #include "tests/test_support.h"
 #include "tests/tools/standard_data.h"
 
+#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -90,8 +91,18 @@ TEST_F(MenuDialogTest, EveryMapListedLeavesNothingSelectedAndAGapEndsTheList)
             map.note = "FUEL";
     auto all = dialog("LIST1=FUEL,Fuel\r\nLIST2=IGN,Ignition\r\n");
     EXPECT_EQ(itemsOf(all->groupList()), (QStringList{"Fuel", "Ignition"}));
-    EXPECT_EQ(all->groupList()->currentRow(), -1);
+    EXPECT_TRUE(all->groupList()->selectedItems().isEmpty());
     EXPECT_EQ(all->mapList()->count(), 0);
+    // Shown, the group list takes the focus and with it a current row; that
+    // picks no group.
+    all->show();
+    QApplication::setActiveWindow(all.get());
+    QApplication::processEvents();
+    EXPECT_EQ(all->mapList()->count(), 0);
+    all->accept();
+    EXPECT_EQ(all->result(), QDialog::Rejected);
+    all->groupList()->setCurrentRow(1);
+    EXPECT_EQ(itemsOf(all->mapList()).size(), 5);
 }
 
 TEST_F(MenuDialogTest, DuplicateNamesShownOnce)
@@ -182,3 +193,4 @@ TEST_F(MenuDialogTest, Screenshots)
 
 } // namespace
 } // namespace zlm
+

@@ -145,6 +145,18 @@ TEST_F(MultiMapEditTest, EmptyingAPartnerFallsBackToTheAllMode)
     dialog.accept();
     EXPECT_EQ(messages(), (std::vector<std::string>{
                               "#3Map and #4Map must be both empth \n or both not empty"}));
+
+    // Another #1 empties the partners and leaves the mode: OK names the gap.
+    pick(dialog, 0, "Ign Map1");
+    EXPECT_EQ(itemsOf(dialog.mapList(1)), (QStringList{"Ign Map2", "Ign Map3", "Ign Map4", ""}));
+    EXPECT_EQ(dialog.mapList(1)->currentText(), "");
+    m_prompts.clear();
+    dialog.okButton()->click();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"#1Map or #2Map is empty"}));
+    EXPECT_EQ(m_prompts.records().back().icon, Icon::Exclamation);
+    EXPECT_EQ(m_prompts.records().back().caption, "Multi Map Edit");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(m_data.linkList.front(), "Fuel Map1");
 }
 
 TEST_F(MultiMapEditTest, IndividualEditEndsTheLinkWithoutChecks)
