@@ -10,6 +10,7 @@
 #include "tests/tools/standard_data.h"
 #include "tools/menu_dialog.h"
 #include "tools/multi_map_edit_dialog.h"
+#include "views/block_commands.h"
 #include "views/cell_editor.h"
 #include "views/child_frame.h"
 #include "views/edit_bar.h"
@@ -184,6 +185,15 @@ TEST_F(MapLinkFrameTest, LinkedEditsReachThePartnersFromTableAndMapWindow)
     EXPECT_EQ(cell("Fuel Map1", 0, 0), 60);
     EXPECT_EQ(cell("Fuel Map4", 0, 0), 60);
     EXPECT_EQ(cell("Fuel Map2", 0, 0), fuel2Before);
+    // Undo takes the value back in #4 as well; Redo brings it again.
+    ASSERT_TRUE(m_frame->execute(cmd::kUndo));
+    settle();
+    EXPECT_NE(cell("Fuel Map1", 0, 0), 60);
+    EXPECT_EQ(cell("Fuel Map4", 0, 0), cell("Fuel Map1", 0, 0));
+    ASSERT_TRUE(m_frame->execute(cmd::kRedo));
+    settle();
+    EXPECT_EQ(cell("Fuel Map1", 0, 0), 60);
+    EXPECT_EQ(cell("Fuel Map4", 0, 0), 60);
 
     // "#2,#3" shows #2; a drag in its map window reaches #3 at the same offset.
     QComboBox* combo = m_frame->editBar().labelCombo();
