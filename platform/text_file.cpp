@@ -126,6 +126,10 @@ bool writeFileReplacing(
     // A rename asks only the folder: a file the user may not write is refused here.
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
+    // A file that nobody may write (0444) is write-protected on purpose, like a
+    // read-only file: refused also for the superuser, who passes the check above.
+    if (exists && (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return fail(EACCES);
     const auto inPlace = [&] {
         int error = 0;
         return writeInPlace(target, contents, error) || fail(error);

@@ -26,7 +26,8 @@ std::optional<LineList> readTextLines(const std::filesystem::path& path);
 // either its old content or the new one, never a mix. A chain of symbolic links
 // is followed and the file it ends at replaced; an existing target keeps its
 // permissions. A folder, device or pipe is refused, and so is an existing file
-// the user may not write (it is left untouched). An existing file that the user
+// the user may not write or that has no write permission for anyone (it is
+// left untouched). An existing file that the user
 // may write is written in place (truncated, written, flushed) where no
 // replacement can be made: when the folder takes no new file, or when the
 // replacement could not keep the file's owner and group. On failure the

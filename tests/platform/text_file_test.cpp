@@ -78,6 +78,19 @@ TEST(TextFileReplace, FolderIsRefusedWithAReasonAndASettingsMessage)
     EXPECT_EQ(readFile(dir / "new.txt"), "made");
 }
 
+TEST(TextFileReplace, AFileWritableByNobodyIsRefusedAlsoForTheSuperuser)
+{
+    TempDir dir;
+    const fs::path file = dir / "master.lyn";
+    writeFile(file, "kept");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::string reason;
+    EXPECT_FALSE(writeFileReplacing(file, "new", &reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(readFile(file), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 // --- as an ordinary user ----------------------------------------------------------------
 
 constexpr uid_t kNobody = 65534;
