@@ -1,6 +1,7 @@
 #include "comm/data_exchange.h"
 
 #include "data/data_file.h"
+#include "data/undo_stack.h"
 #include "res/string_table.h"
 
 #include <algorithm>
@@ -170,8 +171,12 @@ bool DataExchange::writeToEdit()
     const std::size_t room = kImageSize - m_current.start;
     const std::size_t count = std::min(m_current.length(), room);
     // The whole image is stored as it is: linked maps are not mirrored.
-    for (std::size_t i = 0; i < count; ++i)
-        m_data.write(static_cast<std::uint16_t>(m_current.start + i), m_current.bytes[i], false);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto address = static_cast<std::uint16_t>(m_current.start + i);
+        if (m_data.read(address) != m_current.bytes[i])
+            ForgetRedoAt(m_data, address); // a Redo would overwrite the new byte
+        m_data.write(address, m_current.bytes[i], false);
+    }
     m_data.modified = true;
     m_wroteEdit = true;
     if (onEditDataWritten)

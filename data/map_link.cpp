@@ -1,6 +1,7 @@
 #include "data/map_link.h"
 
 #include "data/map_access.h"
+#include "data/undo_stack.h"
 #include "platform/ini_file.h"
 #include "res/string_table.h"
 
@@ -161,8 +162,10 @@ std::vector<std::uint16_t> linkedAddresses(const EcuDataSet& data, std::uint16_t
 int propagateLinkedByte(EcuDataSet& data, std::uint16_t address, std::uint8_t value)
 {
     const auto addresses = linkedAddresses(data, address);
-    for (const std::uint16_t target : addresses)
+    for (const std::uint16_t target : addresses) {
         data.write(target, value, false);
+        ForgetRedoAt(data, target);
+    }
     return static_cast<int>(addresses.size());
 }
 
@@ -185,6 +188,7 @@ void copyMapIntoPartners(EcuDataSet& data)
                     break;
                 data.write(static_cast<std::uint16_t>(to),
                            data.read(static_cast<std::uint16_t>(from)), false);
+                ForgetRedoAt(data, static_cast<std::uint16_t>(to));
             }
         }
     }

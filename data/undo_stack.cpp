@@ -158,6 +158,17 @@ std::optional<CellPosition> locate(const MapDefinition& map, MapMode mode, int t
     return std::nullopt;
 }
 
+} // namespace
+
+void ForgetRedoAt(EcuDataSet& data, std::uint16_t address)
+{
+    for (MapDefinition& map : data.maps())
+        if (!map.edit.redo.empty() && locate(map, data.mapMode, address))
+            map.edit.redo.clear();
+}
+
+namespace {
+
 float axisPhysical(const AxisDescriptor& axis, std::uint16_t raw)
 {
     return axis.width == 2 ? rawWordToPhysical(axis, raw).value

@@ -74,6 +74,11 @@ void RecordChange(MapDefinition& map, UndoOrigin origin, int capacity);
 // Data field) still ends what could be redone: a Redo would overwrite it.
 void ForgetRedo(MapDefinition& map);
 
+// A value changed from outside a map's windows (a linked map following, the
+// constants list, Data Exchange writing the edit data) ends what could be
+// redone in every map that holds `address`: a Redo would overwrite it.
+void ForgetRedoAt(EcuDataSet& data, std::uint16_t address);
+
 // Records one block operation on DATA cells as a single record of kind 42:
 // every changed address with its old value, named `operation` in the Edit
 // menu. Nothing is recorded for an empty list.

@@ -2,6 +2,7 @@
 
 #include "comm/ecu_protocol.h"
 #include "data/ecu_data_set.h"
+#include "data/undo_stack.h"
 #include "platform/prompts.h"
 
 #include <QCoreApplication>
@@ -513,9 +514,11 @@ bool runConstantsList(EcuDataSet& data, Prompts& prompts, EcuProtocol& protocol,
             data.write(row.address, static_cast<std::uint8_t>(raw >> 8), false);
             data.write(static_cast<std::uint16_t>(row.address + 1), static_cast<std::uint8_t>(raw),
                        false);
+            ForgetRedoAt(data, static_cast<std::uint16_t>(row.address + 1));
         } else {
             data.write(row.address, static_cast<std::uint8_t>(raw), false);
         }
+        ForgetRedoAt(data, row.address);
     };
 
     ConstantsListDialog dialog(data.definition(), *working, prompts, writeToEcu, parent);
@@ -524,8 +527,10 @@ bool runConstantsList(EcuDataSet& data, Prompts& prompts, EcuProtocol& protocol,
     // Only the bytes the list changed go back, each through the data set.
     for (std::size_t a = 0; a < kImageSize; ++a) {
         const auto address = static_cast<std::uint16_t>(a);
-        if ((*working)[a] != (*before)[a] && (*working)[a] != data.read(address))
+        if ((*working)[a] != (*before)[a] && (*working)[a] != data.read(address)) {
             data.write(address, (*working)[a]);
+            ForgetRedoAt(data, address);
+        }
     }
     return true;
 }

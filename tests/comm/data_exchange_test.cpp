@@ -2,6 +2,8 @@
 // ECU, the edit data and files, with its result log and button states. The ECU
 // side runs through the real termios port against the virtual ECU.
 #include "comm/data_exchange.h"
+#include "base/app_settings.h"
+#include "data/undo_stack.h"
 #include "ecu_fixture.h"
 #include "platform/scripted_prompts.h"
 
@@ -248,9 +250,18 @@ TEST_F(DataExchangeTest, EcuImageIsReadWrittenAndVerified)
     EXPECT_TRUE(session->enabled(ExchangeButton::Write));
     EXPECT_EQ(line.wait.titles.front(), "Read from ECU");
 
+    // A change of Fuel1 taken back: the bytes written below end its Redo.
+    MapDefinition& fuel = data.maps().front();
+    data.startEditing(fuel);
+    RecordChange(fuel, UndoOrigin::Typed, 1024);
+    data.write(fuel.dataAddress, static_cast<std::uint8_t>(fuel.edit.currentValue + 1));
+    ASSERT_TRUE(UndoLast(data, fuel, DisplayFormats {}).undone);
+    ASSERT_FALSE(fuel.edit.redo.empty());
+
     data.modified = false;
     session->write(); // into the edit data
     EXPECT_EQ(editBytes(data), ecuBytes);
+    EXPECT_TRUE(fuel.edit.redo.empty());
     session->verify(); // against the edit data
     EXPECT_EQ(session->log(), "Read from ECU data   --->   Complete\r\n\r\n"
                               "Write to edit data   --->   Complete\r\n\r\n"

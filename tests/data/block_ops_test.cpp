@@ -267,6 +267,33 @@ TEST_F(BlockOpsTest, ALinkedMapReceivesTheOperationAndItsUndo)
     EXPECT_EQ(byte(second, 0, 1), 120);
 }
 
+TEST_F(BlockOpsTest, AChangeFollowingALinkEndsThePartnersRedoOnly)
+{
+    load(kSamples[0]);
+    MapDefinition& first = map("Fuel Map1");
+    MapDefinition& second = map("Fuel Map2");
+    MapDefinition& other = map("Ign Map1");
+    for (MapDefinition* m : { &second, &other }) {
+        applyBlockOperation(*m_data, *m, { 0, 0, 0, 1 }, BlockOperation::Add, 1, m_formats, 1024);
+        ASSERT_TRUE(UndoLast(*m_data, *m, m_formats).undone);
+        ASSERT_FALSE(m->edit.redo.empty());
+    }
+    m_data->setCurrentMap(mapIndexByName(m_data->maps(), "Fuel Map1"));
+    applyLink(*m_data, kLinkAll, { "Fuel Map1", "Fuel Map2" }); // Fuel Map2 takes Map1's values
+    EXPECT_TRUE(second.edit.redo.empty());
+
+    m_data->setCurrentMap(mapIndexByName(m_data->maps(), "Fuel Map2"));
+    applyBlockOperation(*m_data, second, { 1, 0, 1, 1 }, BlockOperation::Add, 1, m_formats, 1024);
+    ASSERT_TRUE(UndoLast(*m_data, second, m_formats).undone);
+    ASSERT_FALSE(second.edit.redo.empty());
+    m_data->setCurrentMap(mapIndexByName(m_data->maps(), "Fuel Map1"));
+    applyBlockOperation(*m_data, first, { 0, 0, 0, 1 }, BlockOperation::Add, 1, m_formats, 1024);
+    // A Redo in Fuel Map2 would overwrite what the link just wrote there.
+    EXPECT_TRUE(second.edit.redo.empty());
+    EXPECT_FALSE(RedoLast(*m_data, second, m_formats, 1024).undone);
+    EXPECT_FALSE(other.edit.redo.empty());
+}
+
 // --- clipboard -----------------------------------------------------------------------------
 
 TEST_F(BlockOpsTest, CopyWritesTabSeparatedLinesInTheDisplayPrecision)
