@@ -5,6 +5,7 @@
 #include "base/line_list.h"
 #include "data/map_access.h"
 #include "views/edit_bar_icons.h"
+#include "views/table_edit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -247,8 +248,10 @@ void EditBar::refresh()
                               ? QString::fromUtf8(points[edit.point].data(),
                                                   static_cast<qsizetype>(points[edit.point].size()))
                               : QString());
-    m_dataField->setText(
-        QString::fromStdString(m_app.formatY(physical(map->y, edit.currentValue))));
+    // The current cell as it is in the image now: a read from the ECU or
+    // another editor may have changed it since it was made current.
+    const std::uint16_t raw = currentCellValue(data, *map).value_or(edit.currentValue);
+    m_dataField->setText(QString::fromStdString(m_app.formatY(physical(map->y, raw))));
 }
 
 void EditBar::showAllFlag()

@@ -165,6 +165,9 @@ bool CMainFrame::applyDataField(bool showErrors)
                edit.point >= map->x.count))
         ok = false;  // the current point cannot be read
     if (ok && edit.part == EditPart::Data) {
+        // Compared with the byte in the image now, which a read from the ECU
+        // or another editor may have changed since the cell was made current.
+        reloadCurrentCell(data, *map);
         // The table's character rule, but read like "%f" (so "1.2.3" is 1.2).
         const std::string text = field->text().toStdString();
         ok = isTypedNumberText(text);

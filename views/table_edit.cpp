@@ -171,6 +171,8 @@ Message rangeOverMessage(float typed, PhysicalRange range, float set)
 TableEditOutcome applyCellText(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, std::string_view typedText)
 {
+    // What the edit replaces, and Undo restores, is the byte there now.
+    reloadCurrentCell(data, map);
     const EditPart part = map.edit.part;
     if (part != EditPart::Data && part != EditPart::Rpm)
         return untouched(map, formats);
@@ -224,6 +226,7 @@ TableEditOutcome applyCellText(EcuDataSet& data, MapDefinition& map, const Displ
 TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
     const DisplayFormats& formats, int undoSize, std::string_view typedText)
 {
+    reloadCurrentCell(data, map);
     const EditPart part = map.edit.part;
     if (part != EditPart::Throt && part != EditPart::Rpm)
         return untouched(map, formats);
@@ -310,6 +313,7 @@ TableEditOutcome applyHeaderText(EcuDataSet& data, MapDefinition& map,
 TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, int direction)
 {
+    reloadCurrentCell(data, map);
     if (map.edit.part != EditPart::Data || direction == 0)
         return untouched(map, formats);
     const int value = map.edit.currentValue;
@@ -337,6 +341,7 @@ TableEditOutcome stepDataValue(EcuDataSet& data, MapDefinition& map, const Displ
 TableEditOutcome stepAxisValue(EcuDataSet& data, MapDefinition& map, const DisplayFormats& formats,
     int undoSize, int direction)
 {
+    reloadCurrentCell(data, map);
     const EditPart part = map.edit.part;
     if ((part != EditPart::Throt && part != EditPart::Rpm) || direction == 0)
         return untouched(map, formats);
@@ -408,6 +413,41 @@ void selectTableCell(const EcuDataSet& data, MapDefinition& map, EditPart part, 
         break;
     }
     computeAllowedRange(map, image);
+}
+
+std::optional<std::uint16_t> currentCellValue(const EcuDataSet& data, const MapDefinition& map)
+{
+    const MapEditState& edit = map.edit;
+    const auto image = data.image();
+    switch (edit.part) {
+    case EditPart::Throt:
+        if (edit.point < 0 || edit.point >= map.z.count)
+            return std::nullopt;
+        return readZPoint(image, map, edit.point);
+    case EditPart::Rpm:
+        if (edit.line < 0 || edit.line >= std::max<int>(1, map.z.count) || edit.point < 0
+            || edit.point >= map.x.count)
+            return std::nullopt;
+        return readXPoint(image, map, edit.line, edit.point);
+    case EditPart::Data: {
+        const CellRead cell = readDataCell(image, map, edit.line, edit.point);
+        if (!cell.ok())
+            return std::nullopt;
+        return cell.value;
+    }
+    case EditPart::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+void reloadCurrentCell(const EcuDataSet& data, MapDefinition& map)
+{
+    const std::optional<std::uint16_t> value = currentCellValue(data, map);
+    if (!value)
+        return;
+    map.edit.currentValue = *value;
+    computeAllowedRange(map, data.image());
 }
 
 namespace {

@@ -7,15 +7,17 @@
 // spacing. Every write that changes a value is recorded for undo before the
 // map's current value takes the new value.
 //
-// The functions work on the map's edit state (part, line, point, current
-// value, allowed raw range, which the caller keeps up to date) and never show
-// anything: the messages come back in the outcome, captioned "Table Window",
-// and the window shows them in order and puts the outcome's text into its
-// editor.
+// The functions work on the map's edit state (part, line, point) and never
+// show anything: the messages come back in the outcome, captioned "Table
+// Window", and the window shows them in order and puts the outcome's text into
+// its editor. Each starts from the current cell's value and limits as they are
+// in the image now, not as they were when the cell was made current, so a byte
+// changed meanwhile is neither stepped from nor undone to its old value.
 #include "data/map_definition.h"
 #include "base/result.h"
 #include "views/edit_codes.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -117,6 +119,16 @@ bool isHeaderPart(const MapDefinition& map, MapMode mode);
 // of line `line`; DATA: the data byte) and its allowed raw range.
 void selectTableCell(
     const EcuDataSet& data, MapDefinition& map, EditPart part, int line, int point);
+
+// The raw value of the map's current cell (part, line, point) in the image;
+// nothing when the cell lies outside the map.
+std::optional<std::uint16_t> currentCellValue(const EcuDataSet& data, const MapDefinition& map);
+
+// The map's current value and allowed raw range read again from the image,
+// where a read from the ECU, another editor, a linked map or a block operation
+// may have changed them since the cell was made current. The cell and its
+// owner stay; nothing changes when the cell lies outside the map.
+void reloadCurrentCell(const EcuDataSet& data, MapDefinition& map);
 
 // What a move code does in the table from the map's current cell.
 struct TableMove {

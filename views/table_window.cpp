@@ -288,7 +288,7 @@ void TableWindow::placeCellEditor(bool refill)
     CellEditor* editor = cellEditor();
     m_headerEditor->hide();
     m_headerEditorActive = false;
-    const MapDefinition* m = map();
+    MapDefinition* m = map();
     if (!m
         || !(m->edit.part == EditPart::Data || (m->edit.part == EditPart::Rpm && pairedLayout()))) {
         editor->hide();
@@ -301,15 +301,18 @@ void TableWindow::placeCellEditor(bool refill)
     const int row = gridRow - m_grid->firstVisibleRow();
     const int column = m->edit.point - m_grid->firstVisibleColumn();
     editor->setGeometry(column * w, row * h - 1, w, h + 3);
-    if (refill)
+    if (refill) {
+        // The value shown and then edited is the one in the image now.
+        reloadCurrentCell(m_app.data(), *m);
         editor->fill(currentText());
+    }
     editor->show();
 }
 
 void TableWindow::placeHeaderEditor(bool refill)
 {
     cellEditor()->hide();
-    const MapDefinition* m = map();
+    MapDefinition* m = map();
     if (!m || !headerPartActive()) {
         m_headerEditor->hide();
         m_headerEditorActive = false;
@@ -331,8 +334,10 @@ void TableWindow::placeHeaderEditor(bool refill)
         // Paired: the editor lies beside the line's data row, one row further down.
         inView = (paired ? row + 1 : row) >= 0;
     }
-    if (refill)
+    if (refill) {
+        reloadCurrentCell(m_app.data(), *m);
         m_headerEditor->fill(currentText());
+    }
     m_headerEditor->setVisible(inView);
     m_headerEditor->raise();
     m_headerEditorActive = true;

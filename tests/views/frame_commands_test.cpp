@@ -5,12 +5,15 @@
 
 #include "app/vex_app.h"
 #include "data/map_access.h"
+#include "data/undo_stack.h"
 #include "platform/scripted_prompts.h"
 #include "platform/text_file.h"
 #include "tests/test_support.h"
 #include "views/cell_editor.h"
 #include "views/child_frame.h"
+#include "views/edit_bar.h"
 #include "views/grid_pane.h"
+#include "views/table_edit.h"
 #include "views/table_window.h"
 #include "views/vex_doc.h"
 #include "views/vex_view.h"
@@ -103,6 +106,46 @@ TEST_F(FrameCommandsTest, SaveTakesTheValueStillBeingTyped)
         = reread.data()
               .maps()[static_cast<std::size_t>(mapIndexByName(reread.data().maps(), map.name))];
     EXPECT_EQ(readDataCell(reread.data().image(), again, 0, 0).value, 88);
+}
+
+TEST_F(FrameCommandsTest, AByteChangedBehindTheTableIsShownSteppedAndUndoneAsItIsNow)
+{
+    TableWindow& window = table();
+    const int w = window.cellWidth();
+    const int h = window.cellHeight();
+    QTest::mouseClick(window.gridPane()->viewport(), Qt::LeftButton, {}, QPoint(w + w / 2, h / 2));
+    settle();
+    MapDefinition& map = *m_app.data().currentMap();
+    ASSERT_EQ(map.edit.part, EditPart::Data);
+    const std::uint16_t address = dataCellAddress(map, 0, 1);
+    const auto before = static_cast<std::uint8_t>(m_app.data().read(address));
+    const auto changed = static_cast<std::uint8_t>(before + 10);
+    const auto yText
+        = [&](int raw) { return QString::fromStdString(m_app.formatY(physicalValue(map.y, raw))); };
+
+    // A read from the ECU changes the current cell; the views refresh as after one.
+    m_app.data().write(address, changed);
+    m_frame->document()->EndChange(0);
+    m_frame->document()->RefreshAll();
+    settle();
+    EXPECT_EQ(window.cellEditor()->text(), yText(changed));
+    EXPECT_EQ(m_frame->editBar().dataField()->text(), yText(changed));
+
+    // Page Up steps from the byte now there, and its record keeps that byte for Undo.
+    QTest::keyClick(window.cellEditor(), Qt::Key_PageUp);
+    settle();
+    EXPECT_EQ(m_app.data().read(address), changed + 1);
+    ASSERT_EQ(map.edit.undo.size(), 1u);
+    EXPECT_EQ(map.edit.undo.newest()->oldValues.front(), changed);
+
+    // The Data field compares with the byte in the image, not with the value
+    // last known: that value typed there is written back and shown.
+    m_app.data().write(address, changed, false); // no refresh at all this time
+    m_frame->editBar().dataField()->setText(
+        QString::number(physicalValue(map.y, changed + 1), 'f', 3));
+    ASSERT_TRUE(m_frame->execute(cmd::kEditBarOk));
+    EXPECT_EQ(m_app.data().read(address), changed + 1);
+    EXPECT_EQ(m_frame->editBar().dataField()->text(), yText(changed + 1));
 }
 
 TEST_F(FrameCommandsTest, TitleNamesTheSavedFileAlsoWithAMaximisedWindow)

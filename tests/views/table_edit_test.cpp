@@ -565,6 +565,44 @@ TEST_F(TableEditTest, AxisStepAtTheEndsReachesTheRangeButNeedsRoomAndASpacing)
     EXPECT_EQ(byteAt(0x8001), 20);
 }
 
+TEST_F(TableEditTest, StepsAndEditsStartFromTheValueInTheImage)
+{
+    // The current cell's byte changes behind the window (a read from the ECU,
+    // another editor): a step goes on from the new byte and Undo restores it.
+    pickData(1, 2, 100);
+    const std::uint16_t address = dataCellAddress(m_map, 1, 2);
+    m_data.image()[address] = 120;
+    EXPECT_TRUE(stepDataValue(m_data, m_map, m_formats, kUndoSize, +1).written);
+    EXPECT_EQ(byteAt(address), 121);
+    ASSERT_EQ(undo().size(), 1u);
+    EXPECT_EQ(undo().newest()->oldValues.front(), 120);
+
+    // Typing the value the window last knew writes it and records the byte
+    // it replaces; typing the byte's own value writes nothing.
+    pickData(0, 1, 100); // 25.00
+    m_data.image()[dataCellAddress(m_map, 0, 1)] = 120;
+    EXPECT_FALSE(typeCell("30.00").written);
+    EXPECT_TRUE(typeCell("25.00").written);
+    EXPECT_EQ(dataByte(0, 1), 100);
+    ASSERT_EQ(undo().size(), 2u);
+    EXPECT_EQ(undo().newest()->oldValues.front(), 120);
+
+    // Axis points: the step, its record and the neighbours' limits follow the image.
+    m_map.z.spacing = 5;
+    pick(EditPart::Throt, 1, 1); // 20, limits 11 .. 29
+    setZ({ 10, 26, 40 });
+    EXPECT_TRUE(stepAxisValue(m_data, m_map, m_formats, kUndoSize, +1).written);
+    EXPECT_EQ(byteAt(0x8001), 31);
+    EXPECT_EQ(undo().newest()->oldValues.front(), 26);
+    EXPECT_TRUE(typeHeader("38").written);
+    EXPECT_EQ(byteAt(0x8001), 38);
+    EXPECT_EQ(undo().newest()->oldValues.front(), 31);
+
+    setZ({ 10, 26, 30 }); // the typed THROT is checked against the neighbour now there
+    EXPECT_FALSE(typeHeader("35").accepted);
+    EXPECT_EQ(byteAt(0x8001), 26);
+}
+
 // --- cells and moves ----------------------------------------------------------------------
 
 TEST_F(TableEditTest, SelectingACellLoadsItsValueAndLimits)
