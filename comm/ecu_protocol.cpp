@@ -241,6 +241,14 @@ EcuProtocol::EcuProtocol(SerialLink& link, const AppSettings& settings, Pump pum
     , m_pump(std::move(pump))
 { }
 
+Message EcuProtocol::noResponseMessage(int id, Icon icon, std::string caption) const
+{
+    Message message = messageFor(id, icon, std::move(caption));
+    if (id == ecu::kNoResponseId)
+        message.text += m_link.portInUseNote();
+    return message;
+}
+
 bool EcuProtocol::progress(const std::string& line)
 {
     return m_wait ? m_wait->progress(line) : true;
@@ -340,7 +348,7 @@ Status EcuProtocol::singleWrite(const std::string& title, std::span<const std::u
         if (!m_link.ecuChecked)
             checkResult = EcuCheckCommand();
         if (checkResult == 0) {
-            m_link.Drain("SCommand");
+            m_link.Drain("SCommand", m_stop);
             echoed = true;
             for (const std::uint8_t byte : frame) {
                 if (!OutComm(byte, ecu::kSingleWriteReload)) {
@@ -355,9 +363,9 @@ Status EcuProtocol::singleWrite(const std::string& title, std::span<const std::u
         m_wait->close();
 
     if (checkResult != 0)
-        return messageFor(checkResult, Icon::Exclamation);
+        return noResponseMessage(checkResult, Icon::Exclamation);
     if (!echoed)
-        return messageFor(ecu::kNoResponseId, Icon::None);
+        return noResponseMessage(ecu::kNoResponseId, Icon::None);
     return Status::success();
 }
 
@@ -422,7 +430,7 @@ ReadEcuResult EcuProtocol::ReadEcu()
         PortScope port(m_link, true);
         result.checkMessageId = EcuCheckCommand();
         if (result.checkMessageId == 0) {
-            m_link.Drain("ReadEcu");
+            m_link.Drain("ReadEcu", m_stop);
             const int t = timeoutSetting();
             if (OutComm(ecu::kImage, t) && OutComm(ecu::kImageRead, t))
                 complete = InComm(result.received);
@@ -434,7 +442,7 @@ ReadEcuResult EcuProtocol::ReadEcu()
 
     if (result.checkMessageId != 0) {
         result.outcome = ReadEcuResult::Outcome::CheckFailed;
-        result.message = messageFor(
+        result.message = noResponseMessage(
             result.checkMessageId, Icon::Exclamation, std::string(ecu::kDataExchangeCaption));
         return result;
     }
@@ -497,7 +505,7 @@ WriteEcuResult EcuProtocol::WriteEcu(
         PortScope port(m_link, true);
         checkResult = EcuCheckCommand();
         if (checkResult == 0) {
-            m_link.Drain("WriteEcu");
+            m_link.Drain("WriteEcu", m_stop);
             const std::vector<std::string> records = encodeImage(start, bytes);
             const int t = timeoutSetting();
             sent = !records.empty() && OutComm(ecu::kImage, t) && OutComm(ecu::kImageWrite, t);
@@ -538,8 +546,8 @@ WriteEcuResult EcuProtocol::WriteEcu(
         m_wait->close();
 
     if (checkResult != 0) {
-        result.message
-            = messageFor(checkResult, Icon::Exclamation, std::string(ecu::kDataExchangeCaption));
+        result.message = noResponseMessage(
+            checkResult, Icon::Exclamation, std::string(ecu::kDataExchangeCaption));
         return result;
     }
     if (!sent || result.answer < 0) {

@@ -163,6 +163,9 @@ private:
     bool InComm(std::string& received);
     int InCommAt();
     bool progress(const std::string& line);
+    // The message of a failed identification or single write (1524 or 1542);
+    // "No response from ECU." also says when another program has the port.
+    Message noResponseMessage(int id, Icon icon, std::string caption = {}) const;
     bool stopRequested() const { return m_stop && m_stop(); }
     int timeoutSetting() const { return m_link.settings().timeoutMs; }
 

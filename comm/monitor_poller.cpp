@@ -45,10 +45,17 @@ bool MonitorPoller::running() const
 
 Status MonitorPoller::start(EcuProtocol& protocol)
 {
-    if (const int check = protocol.EcuCheckCommand(); check != 0)
-        return startMessage(check);
-    if (!m_link.Open(true))
-        return startMessage(kOpenFailedId);
+    // A port that another program has is named as the reason.
+    if (const int check = protocol.EcuCheckCommand(); check != 0) {
+        Message message = startMessage(check);
+        message.text += m_link.portInUseNote();
+        return message;
+    }
+    if (!m_link.Open(true)) {
+        Message message = startMessage(kOpenFailedId);
+        message.text += m_link.portInUseNote();
+        return message;
+    }
     m_inFlight.reset();
     m_pollIndex = 0;
     return Status::success();

@@ -236,7 +236,7 @@ void SerialLink::log(std::string_view what, std::string_view tag, std::uint8_t b
     std::fclose(f);
 }
 
-void SerialLink::Drain(std::string_view tag)
+void SerialLink::Drain(std::string_view tag, const std::function<bool()>& stop)
 {
     // Bounded in bytes and in time (the silence allowance T), so that a line
     // that never falls silent cannot hold the caller: the exchange then
@@ -244,12 +244,19 @@ void SerialLink::Drain(std::string_view tag)
     constexpr int kDrainLimitBytes = 65536;
     const Clock::time_point until = now() + std::max(m_settings.timeoutMs, 1) * m_tickPeriod;
     std::uint8_t byte = 0;
-    for (int i = 0; i < kDrainLimitBytes && now() < until; ++i) {
+    for (int i = 0; i < kDrainLimitBytes && now() < until && !(stop && stop()); ++i) {
         const IoResult r = ReadFile(byte, tag);
         if (!r.ok || r.count == 0)
             break;
     }
     ClearCommError();
+}
+
+std::string SerialLink::portInUseNote() const
+{
+    if (m_open || m_lastError.find(kPortInUse) == std::string::npos)
+        return {};
+    return "\n" + m_lastError;
 }
 
 void SerialLink::ClearCommError()

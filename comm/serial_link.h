@@ -84,8 +84,9 @@ public:
     IoResult ReadFile(std::uint8_t& buffer, std::string_view tag, Clock::time_point notAfter);
     IoResult WriteFile(std::uint8_t byte, std::string_view tag);
     // Reads and drops bytes until a read brings none, then clears the error
-    // state, so that stale bytes do not pass for echoes.
-    void Drain(std::string_view tag);
+    // state, so that stale bytes do not pass for echoes. Also ends when
+    // `stop` says so (the command line's Ctrl+C).
+    void Drain(std::string_view tag, const std::function<bool()>& stop = {});
     void ClearCommError();
 
     // The timer event: one monitor step. Does nothing while the timer is not
@@ -120,6 +121,10 @@ public:
     bool isOpen() const { return m_open; }
     bool timerRunning() const { return m_timerRunning; }
     const std::string& lastError() const { return m_lastError; }
+    // A line break and the reason when the last Open was refused because
+    // another program has the port, else empty: added to "No response from
+    // ECU." so that the user knows why nothing answered.
+    std::string portInUseNote() const;
 
     // Link state flags (hand-over between foreground exchanges and the monitor).
     bool busy = false;

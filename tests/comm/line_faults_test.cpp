@@ -205,6 +205,19 @@ TEST(PortLock, ASecondUserIsToldThePortIsInUseEvenAsSuperuser)
     EXPECT_NE(other.lastError().find("port is in use"), std::string::npos) << other.lastError();
     line.link.Close();
     EXPECT_TRUE(other.open(line.ecu.devicePath(), p)) << other.lastError();
+
+    // Held by the other program, the exchanges say why nothing answered.
+    const std::string inUse
+        = "No response from ECU.\n" + line.ecu.devicePath() + ": port is in use by another program";
+    const ReadEcuResult r = line.protocol.ReadEcu();
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->text, inUse);
+    line.link.ecuChecked = true;
+    const Status s = line.protocol.SCommand(0x8000, 0x12);
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.error().text, inUse);
+    other.close();
+    EXPECT_EQ(line.protocol.EcuCheckCommand(), 0);
 }
 
 } // namespace

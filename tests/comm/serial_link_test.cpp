@@ -4,9 +4,12 @@
 
 #include "platform/termios_port.h"
 
+#include <atomic>
 #include <fcntl.h>
 #include <regex>
 #include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 namespace zlm {
 namespace {
@@ -366,6 +369,40 @@ TEST(SerialLinkDrain, DropsStaleBytes)
     line.link.Drain("SCommand");
     std::uint8_t b = 0;
     EXPECT_EQ(line.link.ReadFile(b, "x").count, 0);
+}
+
+// A line that never falls silent is drained for the silence allowance at
+// most, and no longer once a stop is asked for (Ctrl+C).
+TEST(SerialLinkDrain, AStreamingLineStopsWhenAStopIsAsked)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string device = ::ptsname(master);
+    std::atomic<bool> done { false };
+    // A byte every half millisecond, about the pace of 19200 baud.
+    std::thread stream([&] {
+        const std::uint8_t byte = 0x55;
+        while (!done) {
+            (void)::write(master, &byte, 1);
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    SerialSettings serial;
+    serial.portIndex = 0;
+    serial.flowIndex = 1;
+    serial.timeoutMs = 50; // 5 s of stream at most
+    SerialLink link(serial);
+    link.setDeviceResolver([&](int) { return device; });
+    ASSERT_TRUE(link.Open(false));
+    const auto t0 = std::chrono::steady_clock::now();
+    link.Drain("ReadEcu", [&] { return test::secondsSince(t0) > 0.1; });
+    EXPECT_LT(test::secondsSince(t0), 1.0);
+    link.Close();
+    done = true;
+    stream.join();
+    ::close(master);
 }
 
 } // namespace
