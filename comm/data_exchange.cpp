@@ -36,6 +36,17 @@ WriteEcuResult ProtocolImageTransfer::writeImage(std::uint16_t start,
     return m_protocol.WriteEcu(start, bytes, m_definition);
 }
 
+void ProtocolImageTransfer::holdLine(bool hold)
+{
+    SerialLink& link = m_protocol.link();
+    if (hold && !link.isOpen())
+        m_opened = link.Open(false);
+    else if (!hold && m_opened) {
+        m_opened = false;
+        link.Close();
+    }
+}
+
 int imageRows(std::uint16_t start, std::size_t length)
 {
     return static_cast<int>(((start + length) >> 4) - (start >> 4));
@@ -134,6 +145,10 @@ void DataExchange::write()
     if (*target == ExchangeSource::Ecu) {
         bool done = true;
         if (!m_current.empty()) {
+            // The read-back follows on the line the write used: no second opening.
+            const bool hold = m_readBackAfterWrite;
+            if (hold)
+                m_ecu.holdLine(true);
             m_busy = true;
             if (onBusy)
                 onBusy(true);
@@ -147,8 +162,10 @@ void DataExchange::write()
             done = result.ok;
             if (done)
                 keepInHistory(m_current.start, m_current.bytes, HistoryDirection::Written);
-            if (done && m_readBackAfterWrite)
+            if (done && hold)
                 done = readBackWritten();
+            if (hold)
+                m_ecu.holdLine(false);
         }
         std::snprintf(line, sizeof line, "Write to ECU data   --->   %s\r\n\r\n", outcomeText(done));
     } else {

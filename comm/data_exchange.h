@@ -23,6 +23,9 @@ public:
     virtual ~EcuImageTransfer() = default;
     virtual ReadEcuResult readImage() = 0;
     virtual WriteEcuResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) = 0;
+    // Keeps the line open from holdLine(true) to holdLine(false), so that a
+    // write and the read-back after it share one opening of the port.
+    virtual void holdLine(bool /*hold*/) { }
 };
 
 // The transfer through the ECU protocol: the image read inside the wait window
@@ -37,11 +40,15 @@ public:
     }
     ReadEcuResult readImage() override;
     WriteEcuResult writeImage(std::uint16_t start, std::span<const std::uint8_t> bytes) override;
+    // Opens a closed port without the timer, so no monitor poll can start in
+    // between; closes it again only when it opened it.
+    void holdLine(bool hold) override;
 
 private:
     EcuProtocol& m_protocol;
     const LineList& m_definition;
     WaitWindow* m_wait = nullptr;
+    bool m_opened = false;
 };
 
 enum class ExchangeSource { Ecu = 0, Edit = 1, File = 2 };

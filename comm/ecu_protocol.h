@@ -131,6 +131,9 @@ public:
     // command line's Ctrl+C). Empty: never.
     void setStopRequest(std::function<bool()> stop) { m_stop = std::move(stop); }
 
+    // The line the exchanges run on.
+    SerialLink& link() const { return m_link; }
+
     // Characters an image read may bring before it fails (kMaxImageText;
     // tests lower it).
     void setReceiveLimit(std::size_t chars) { m_receiveLimit = chars; }

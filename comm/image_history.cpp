@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -16,6 +18,8 @@ namespace {
 
 constexpr std::size_t kStampLength = 17; // "2026-12-08_143005"
 constexpr std::string_view kExtension = ".obj";
+// Names tried after the first one is found taken.
+constexpr int kNameAttempts = 100;
 
 // A file this history wrote: its time stamp and its number within that second.
 struct Entry {
@@ -122,16 +126,22 @@ std::optional<std::string> ImageHistory::keep(
     for (const Entry& entry : entries(m_folder))
         if (entry.stamp == stamp)
             number = std::max(number, entry.number);
-    std::string name
+    const std::string base
         = std::string(stamp) + (direction == HistoryDirection::Read ? "_read" : "_written");
-    if (number > 0)
-        name += "-" + std::to_string(number + 1);
-    name += kExtension;
 
-    const fs::path path = m_folder / name;
-    std::string reason;
-    if (!writeFileReplacing(path, text, &reason))
-        return failure + path.string() + (reason.empty() ? std::string() : ": " + reason);
+    // A name taken meanwhile (another exchange of the same second, by this
+    // program or by zlm-exchange) is never written over: the next number is tried.
+    fs::path path;
+    for (int attempt = 0;; ++attempt) {
+        const int n = number + 1 + attempt;
+        path = m_folder
+            / (base + (n > 1 ? "-" + std::to_string(n) : std::string()) + std::string(kExtension));
+        int error = 0;
+        if (writeNewFile(path, text, &error))
+            break;
+        if (error != EEXIST || attempt >= kNameAttempts)
+            return failure + path.string() + ": " + std::strerror(error);
+    }
     m_lastKept = path;
     prune();
     return std::nullopt;
@@ -143,12 +153,16 @@ void ImageHistory::prune()
     if (found.size() <= m_keptFiles)
         return;
     const std::size_t surplus = found.size() - m_keptFiles;
-    for (std::size_t i = 0; i < surplus; ++i) {
+    std::size_t removed = 0;
+    for (const Entry& entry : found) {
+        if (removed == surplus)
+            break;
         // The copy just kept is never pruned, even under a clock that went back.
-        if (found[i].path == m_lastKept)
+        if (entry.path == m_lastKept)
             continue;
         std::error_code ec;
-        fs::remove(found[i].path, ec);
+        fs::remove(entry.path, ec);
+        ++removed;
     }
 }
 

@@ -4,8 +4,9 @@
 // "history" of the settings folder, so the ECU's previous calibration is
 // always on the disk. Names carry the local time and the direction
 // ("2026-12-08_143005_read.obj", "2026-12-08_143005_written.obj"; a second
-// image in the same second gets "-2", "-3", ...). The folder keeps the newest
-// files and prunes the oldest; files of other names are never touched.
+// image in the same second gets "-2", "-3", ...; a name already taken, also by
+// another process a moment ago, is never written over). The folder keeps the
+// newest files and prunes the oldest; files of other names are never touched.
 //
 // Keeping a copy costs no time on the line (it runs after the transfer) and
 // its failure never fails the exchange: the caller logs the one line it gets.
@@ -37,7 +38,7 @@ public:
 
     // Writes the image as S1 records and the end record, lines ending CR LF
     // (the text `zlm-exchange read` writes), through a temporary file that is
-    // renamed into place, then prunes the folder to the newest files. Nothing
+    // renamed into place under a name not yet taken, then prunes the folder to the newest files. Nothing
     // on success; on failure the one line to log, naming the file and why.
     std::optional<std::string> keep(
         std::uint16_t start, std::span<const std::uint8_t> bytes, HistoryDirection direction);

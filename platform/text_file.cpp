@@ -4,6 +4,7 @@
 #include "res/string_table.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -177,6 +178,48 @@ bool writeFileReplacing(
         return failAndRemove(errno);
 
     // Make the rename itself durable; the new content is in place either way.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
+    return true;
+}
+
+bool writeNewFile(const std::filesystem::path& path, std::string_view contents, int* error)
+{
+    const auto fail = [error](int code) {
+        if (error)
+            *error = code;
+        return false;
+    };
+    if (path.empty() || !path.has_filename())
+        return fail(ENOENT);
+    const std::filesystem::path folder
+        = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / ".zlm-new.XXXXXX").string();
+    FileDescriptor temp(::mkstemp(pattern.data()));
+    if (!temp.valid())
+        return fail(errno);
+    const std::string tempPath = pattern;
+    const auto failAndRemove = [&](int code) {
+        temp.reset();
+        ::unlink(tempPath.c_str());
+        return fail(code);
+    };
+    if (::fchmod(temp.get(), newFileMode()) != 0 || !writeAll(temp.get(), contents)
+        || ::fsync(temp.get()) != 0)
+        return failAndRemove(errno);
+    if (!temp.reset())
+        return failAndRemove(errno);
+    // A rename that refuses to replace; where the file system cannot do that,
+    // a hard link does the same (it too fails on a name that is taken).
+    if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        const int renameError = errno;
+        if (renameError != EINVAL && renameError != ENOSYS)
+            return failAndRemove(renameError);
+        if (::link(tempPath.c_str(), path.c_str()) != 0)
+            return failAndRemove(errno);
+        ::unlink(tempPath.c_str());
+    }
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid())
         ::fsync(dir.get());

@@ -36,6 +36,14 @@ std::optional<LineList> readTextLines(const std::filesystem::path& path);
 bool writeFileReplacing(
     const std::filesystem::path& path, std::string_view contents, std::string* reason = nullptr);
 
+// Writes a new file at `path` the same safe way (a temporary file in the same
+// folder, flushed, then renamed into place), but never over anything already
+// there: when the name is taken (a file, a folder, a link, also one that
+// another process put there a moment ago) it fails with EEXIST in `error` and
+// leaves both files alone. On any failure the temporary file is removed and
+// `error` (when given) receives the system's error number.
+bool writeNewFile(const std::filesystem::path& path, std::string_view contents, int* error = nullptr);
+
 // The settings files ("ZLM350.ini", "registry.reg") are small regular files: a
 // named pipe would stall the start, a device or a huge file exhaust memory.
 inline constexpr std::uintmax_t kMaxSettingsFileBytes = 1u << 20;

@@ -169,8 +169,16 @@ TEST_F(DataExchangeChecks, AHistoryThatCannotBeWrittenIsOneLogLineAndTheReadComp
 
 TEST_F(DataExchangeChecks, ReadBackThatMatchesAddsItsLineAfterTheWrite)
 {
+    int opened = 0;
+    line.link.setDeviceResolver([this, &opened](int) {
+        ++opened;
+        return line.ecu.devicePath();
+    });
     auto session = open();
     writeEditDataWithReadBack(*session);
+    // The read-back is a second transfer on the line the write opened, which is closed after.
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(line.link.isOpen());
     EXPECT_EQ(session->log(),
         "Read from edit data   --->   Complete\r\n\r\n"
         "Write to ECU data   --->   Complete\r\n\r\n"

@@ -51,6 +51,18 @@ TEST(ImageHistory, NamesByTimeAndDirectionAndHoldsTheImageAsRecords)
     EXPECT_EQ(names(folder),
         (std::vector<std::string> { "2026-12-08_143005_read-3.obj", "2026-12-08_143005_read.obj",
             "2026-12-08_143005_written-2.obj" }));
+
+    // Names taken by what the history does not count (a folder, a link to
+    // nowhere, as another exchange of the same second might leave) are
+    // neither written over nor written through: the next free number is used.
+    fs::create_directory(folder / "2026-12-08_143005_written-4.obj");
+    fs::create_symlink(home / "elsewhere.obj", folder / "2026-12-08_143005_written-5.obj");
+    EXPECT_FALSE(history.keep(0x8000, bytes, HistoryDirection::Written));
+    EXPECT_EQ(history.lastKept(), folder / "2026-12-08_143005_written-6.obj");
+    EXPECT_FALSE(fs::exists(home / "elsewhere.obj"));
+    EXPECT_TRUE(fs::is_directory(folder / "2026-12-08_143005_written-4.obj"));
+    EXPECT_EQ(readObjFile(history.lastKept().string()).bytes, bytes);
+    EXPECT_EQ(names(folder).size(), 6u); // no temporary file left behind
 }
 
 TEST(ImageHistory, KeepsTheNewestFilesAndLeavesOtherNamesAlone)
