@@ -95,7 +95,11 @@ void MonitorPoller::step()
                 ended = true;
             }
         }
-        if (!ended && (m_link.timeOut() <= 0 || !r.ok)) {
+        // Only a read that brought nothing ends the item at the allowance: a
+        // byte that came late (the window stalled past the second) is part of
+        // the answer, and ending there would leave the rest of it on the line
+        // to pass for the next row's answer.
+        if (!ended && (!r.ok || (r.count == 0 && m_link.timeOut() <= 0))) {
             m_link.ClearCommError();
             if (m_link.isOpen())
                 show(m_inFlight->row, std::string(kMonitorError));

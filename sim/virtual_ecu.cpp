@@ -223,17 +223,17 @@ void VirtualEcu::waitWhilePaused()
         std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(5)));
 }
 
-// Closes the ECU's end of the line: the tool's side sees a hang-up.
+// Closes the ECU's end of the line: the tool's side sees a hang-up. The flag
+// is set first, so that whoever sees the line go down also sees hungUp().
 void VirtualEcu::doHangUp()
 {
-    if (m_hungUp)
+    if (m_hungUp.exchange(true))
         return;
     if (m_slaveHold >= 0)
         ::close(m_slaveHold);
     if (m_master >= 0)
         ::close(m_master);
     m_slaveHold = m_master = -1;
-    m_hungUp = true;
 }
 
 int VirtualEcu::readByte(int timeoutMs)
