@@ -264,11 +264,6 @@ int main(int argc, char** argv)
             const int k = static_cast<int>(kind);
             roundRatios[k][0] = paced.writeSeconds / wire(paced.writeChars);
             roundRatios[k][1] = paced.readSeconds / wire(paced.readChars);
-            // A failed transfer says nothing about the speed.
-            if (paced.ok) {
-                ratios[k][0].push_back(roundRatios[k][0]);
-                ratios[k][1].push_back(roundRatios[k][1]);
-            }
             std::printf("round %d, paced at %d baud, %zu-byte image, %s (%s%s)\n", round + 1, kBaud,
                 kImageBytes, nameOf(kind),
                 paced.ok ? "verified" : "FAILED: ", paced.failure.c_str());
@@ -293,15 +288,24 @@ int main(int argc, char** argv)
         }
         const int off = static_cast<int>(PumpKind::Off),
                   live = static_cast<int>(PumpKind::LiveWindow);
+        // A failed transfer says nothing about the speed, and the rounds
+        // compared must have had the same machine: only whole rounds count.
+        bool whole = true;
+        for (const PumpKind kind : kinds)
+            whole = whole && roundRatios[static_cast<int>(kind)][0] > 0;
+        if (!whole)
+            continue;
+        for (const PumpKind kind : kinds)
+            for (int t = 0; t < 2; ++t)
+                ratios[static_cast<int>(kind)][t].push_back(roundRatios[static_cast<int>(kind)][t]);
         for (int t = 0; t < 2; ++t)
-            if (roundRatios[off][t] > 0 && roundRatios[live][t] > 0)
-                paired[t].push_back(roundRatios[live][t] / roundRatios[off][t]);
+            paired[t].push_back(roundRatios[live][t] / roundRatios[off][t]);
     }
     for (const PumpKind kind : { PumpKind::Off, PumpKind::LiveWindow, PumpKind::Tick }) {
         const int k = static_cast<int>(kind);
         if (ratios[k][0].empty() && ratios[k][1].empty())
             continue;
-        std::printf("medians of %zu good round(s), %s: write %.3f, read %.3f\n",
+        std::printf("medians of %zu whole round(s), %s: write %.3f, read %.3f\n",
             ratios[k][1].size(), nameOf(kind), median(ratios[k][0]), median(ratios[k][1]));
     }
     if (!paired[0].empty() || !paired[1].empty())
