@@ -3,6 +3,7 @@
 // steps on every call, and the silence time-outs every front end must keep.
 #include "comm/image_history.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <ctime>
@@ -35,11 +36,21 @@ inline constexpr std::array<SilenceCase, 3> kSilenceCases { { { 30, std::chrono:
     { 50, std::chrono::milliseconds(4) }, { 200, std::chrono::milliseconds(2) } } };
 
 // A silent ECU fails T tick periods after its last byte, within 10 %.
-inline void expectFailsOnTime(double seconds, const SilenceCase& c)
+// `attempt` runs one silent read and returns the seconds from the ECU's last
+// byte to the failure. A stall of the whole machine (another job, the host of
+// a virtual machine) makes a run late that is not the exchange's fault, so a
+// late run is tried again, up to three times; a wrong clock is late every time.
+// Failing early is a fault at once.
+template <typename Attempt> void expectFailsOnTime(const SilenceCase& c, Attempt attempt)
 {
     const double allowance = c.ticks * std::chrono::duration<double>(c.tick).count();
-    EXPECT_GE(seconds, allowance);
-    EXPECT_LE(seconds, allowance * 1.10);
+    double best = 0;
+    for (int run = 0; run < 3 && (run == 0 || best > allowance * 1.10); ++run) {
+        const double seconds = attempt();
+        EXPECT_GE(seconds, allowance);
+        best = run == 0 ? seconds : std::min(best, seconds);
+    }
+    EXPECT_LE(best, allowance * 1.10) << "the best of three runs";
 }
 
 } // namespace zlm::test

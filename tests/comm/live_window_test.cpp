@@ -153,14 +153,16 @@ TEST(LiveWindow, SilentEcuFailsOnTimeUnderTheWindowPump)
 {
     for (const test::SilenceCase& c : test::kSilenceCases) {
         SCOPED_TRACE(c.ticks);
-        ProgramOnLine program(test::EcuLine::withFault("cut:100"));
-        program.app.serial.timeoutMs = c.ticks;
-        program.app.link().setTickPeriod(c.tick);
-        const ReadEcuResult r = program.app.protocol().ReadEcu();
-        const double seconds
-            = std::chrono::duration<double>(Clock::now() - program.ecu.lastSent()).count();
-        EXPECT_EQ(r.outcome, ReadEcuResult::Outcome::Failed);
-        test::expectFailsOnTime(seconds, c);
+        test::expectFailsOnTime(c, [&] {
+            ProgramOnLine program(test::EcuLine::withFault("cut:100"));
+            program.app.serial.timeoutMs = c.ticks;
+            program.app.link().setTickPeriod(c.tick);
+            const ReadEcuResult r = program.app.protocol().ReadEcu();
+            const double seconds
+                = std::chrono::duration<double>(Clock::now() - program.ecu.lastSent()).count();
+            EXPECT_EQ(r.outcome, ReadEcuResult::Outcome::Failed);
+            return seconds;
+        });
     }
 }
 
