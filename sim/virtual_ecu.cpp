@@ -292,9 +292,12 @@ void VirtualEcu::send(std::uint8_t byte)
         }
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
+        // Taken before the write: the tool cannot have the byte any earlier,
+        // however late this thread runs on after it.
+        const Clock::time_point writing = Clock::now();
         const ssize_t n = ::write(m_master, &byte, 1);
         if (n == 1) {
-            m_lastSent = Clock::now().time_since_epoch().count();
+            m_lastSent = writing.time_since_epoch().count();
             return;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)

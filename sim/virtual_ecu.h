@@ -113,7 +113,8 @@ public:
     void pause(std::chrono::milliseconds duration);
     void hangUp() { m_hangUpRequested = true; }
     bool hungUp() const { return m_hungUp; }
-    // When the ECU last sent a byte (before any pause or hang-up).
+    // When the ECU last sent a byte (before any pause or hang-up): the moment
+    // just before its write, never later than the tool could read it.
     std::chrono::steady_clock::time_point lastSent() const
     {
         return std::chrono::steady_clock::time_point(
