@@ -55,11 +55,11 @@ std::unique_ptr<zlm::Prompts> choosePrompts(zlm::DisplayKind display)
 int main(int argc, char** argv)
 {
     zlm::DisplayKind display = zlm::displayKind();
-    const bool batchRequested
-        = zlm::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)).requested();
+    // As given: QApplication, when there is one, takes its own options out later.
+    const std::vector<std::string> givenArguments(argv + 1, argv + argc);
+    const bool batchRequested = zlm::parseCommandLine(givenArguments).requested();
     if (display == zlm::DisplayKind::None) {
         // No window system to start: only the batch conversion can run.
-        const std::vector<std::string> arguments(argv + 1, argv + argc);
         if (!batchRequested) {
             std::fprintf(stderr,
                 "ZLM350: no display (neither DISPLAY nor WAYLAND_DISPLAY is set). Without one, "
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
             zlm::ScreenSize { environment.screenWidth, environment.screenHeight });
         environment.screenWidth = screen.width;
         environment.screenHeight = screen.height;
-        environment.arguments = arguments;
+        environment.arguments = givenArguments;
         const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
         return zlm::runBatchWithoutWindows(environment, registry, choosePrompts(display));
     }
