@@ -10,9 +10,13 @@ namespace {
 constexpr int kCaptionId = 2005;  // "RS232C Parameter Set"
 constexpr int kOpenFailedId = 1518; // "Failed open RS232C port"
 
-Message startMessage(int id)
+// Why the monitor cannot start; a port that another program has is named as
+// the reason.
+Message startMessage(int id, const SerialLink& link)
 {
-    return messageFor(id, Icon::Exclamation, std::string(loadString(kCaptionId)));
+    Message message = messageFor(id, Icon::Exclamation, std::string(loadString(kCaptionId)));
+    message.text += link.portInUseNote();
+    return message;
 }
 
 } // namespace
@@ -45,17 +49,10 @@ bool MonitorPoller::running() const
 
 Status MonitorPoller::start(EcuProtocol& protocol)
 {
-    // A port that another program has is named as the reason.
-    if (const int check = protocol.EcuCheckCommand(); check != 0) {
-        Message message = startMessage(check);
-        message.text += m_link.portInUseNote();
-        return message;
-    }
-    if (!m_link.Open(true)) {
-        Message message = startMessage(kOpenFailedId);
-        message.text += m_link.portInUseNote();
-        return message;
-    }
+    if (const int check = protocol.EcuCheckCommand(); check != 0)
+        return startMessage(check, m_link);
+    if (!m_link.Open(true))
+        return startMessage(kOpenFailedId, m_link);
     m_inFlight.reset();
     m_pollIndex = 0;
     return Status::success();
