@@ -7,6 +7,7 @@
 #include "data/undo_stack.h"
 #include "views/map_edit.h"
 #include "views/map_palette.h"
+#include "tests/views/colour_measures.h"
 #include "tests/views/map_fixture.h"
 
 #include <gtest/gtest.h>
@@ -459,11 +460,8 @@ Lab labOf(LineColour c, int vision)
         { { 1.255528, -0.076749, -0.178779 }, { -0.078411, 0.930809, 0.147602 },
             { 0.004733, 0.691367, 0.303900 } }, // tritanopia
     };
-    const auto linear = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    std::array<double, 3> rgb { linear(c.red), linear(c.green), linear(c.blue) };
+    std::array<double, 3> rgb { test::linearSrgb(c.red), test::linearSrgb(c.green),
+        test::linearSrgb(c.blue) };
     if (vision > 0) {
         const auto& m = kMatrices[vision - 1];
         std::array<double, 3> seen {};
@@ -480,11 +478,7 @@ Lab labOf(LineColour c, int vision)
 
 double luminance(LineColour c)
 {
-    const auto linear = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(c.red) + 0.7152 * linear(c.green) + 0.0722 * linear(c.blue);
+    return test::relativeLuminance(c.red, c.green, c.blue);
 }
 
 TEST(LinePalette, SixteenColoursApartForEveryVisionAndReadableOnWhite)

@@ -1,4 +1,5 @@
 #include "views/value_shading.h"
+#include "tests/views/colour_measures.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,7 @@ namespace {
 // without red or green cones (the common deficiencies) still see.
 double luminance(Rgb c)
 {
-    const auto lin = [](int v) {
-        const double e = v / 255.0;
-        return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * lin(c.r) + 0.7152 * lin(c.g) + 0.0722 * lin(c.b);
+    return test::relativeLuminance(c.r, c.g, c.b);
 }
 
 TEST(ValueShading, TintsRunCoolToWarmInOneDirectionAndKeepBlackTextReadable)
