@@ -510,15 +510,16 @@ bool runConstantsList(EcuDataSet& data, Prompts& prompts, EcuProtocol& protocol,
         if (!sent)
             prompts.show(sent.error());
         // Into the data set at once: the value stays even if the list is cancelled.
+        const auto store = [&data](std::uint16_t address, std::uint8_t value) {
+            data.write(address, value, false);
+            ForgetRedoAt(data, address);
+        };
         if (row.scaling.size == 2) {
-            data.write(row.address, static_cast<std::uint8_t>(raw >> 8), false);
-            data.write(static_cast<std::uint16_t>(row.address + 1), static_cast<std::uint8_t>(raw),
-                       false);
-            ForgetRedoAt(data, static_cast<std::uint16_t>(row.address + 1));
+            store(row.address, static_cast<std::uint8_t>(raw >> 8));
+            store(static_cast<std::uint16_t>(row.address + 1), static_cast<std::uint8_t>(raw));
         } else {
-            data.write(row.address, static_cast<std::uint8_t>(raw), false);
+            store(row.address, static_cast<std::uint8_t>(raw));
         }
-        ForgetRedoAt(data, row.address);
     };
 
     ConstantsListDialog dialog(data.definition(), *working, prompts, writeToEcu, parent);
