@@ -98,30 +98,30 @@ void GridPane::updateScrollBars()
     width = area.width() - (vertical ? extent : 0);
     height = area.height() - (horizontal ? extent : 0);
 
-    m_visibleColumns = std::max(1, w > 0 ? std::max(width, 0) / w : 1);
-    m_visibleRows = std::max(1, h > 0 ? std::max(height, 0) / h : 1);
+    const int fitColumns = w > 0 ? std::max(width, 0) / w : 0;
+    const int fitRows = h > 0 ? std::max(height, 0) / h : 0;
+    m_visibleColumns = std::max(1, fitColumns);
+    m_visibleRows = std::max(1, fitRows);
     m_updating = true;
-    setBar(Qt::Horizontal, horizontal, columns - (w > 0 ? std::max(width, 0) / w : 0));
-    setBar(Qt::Vertical, vertical, rows - (h > 0 ? std::max(height, 0) / h : 0));
+    setBar(Qt::Horizontal, horizontal, columns - fitColumns);
+    setBar(Qt::Vertical, vertical, rows - fitRows);
     m_updating = false;
     viewport()->update();
 }
 
 void GridPane::ensureVisible(int row, int column)
 {
-    const int visibleColumns = m_visibleColumns;
-    const int visibleRows = m_visibleRows;
     int first = m_firstColumn;
     if (column < first)
         first = column;
-    else if (column >= first + visibleColumns)
-        first = column - visibleColumns + 1;
+    else if (column >= first + m_visibleColumns)
+        first = column - m_visibleColumns + 1;
     horizontalScrollBar()->setValue(first);
     first = m_firstRow;
     if (row < first)
         first = row;
-    else if (row >= first + visibleRows)
-        first = row - visibleRows + 1;
+    else if (row >= first + m_visibleRows)
+        first = row - m_visibleRows + 1;
     verticalScrollBar()->setValue(first);
 }
 
