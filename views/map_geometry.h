@@ -30,6 +30,8 @@ struct MapExtents {
     int xHigh = 0;
     int yLow = 0;
     int yHigh = 0;
+
+    bool operator==(const MapExtents&) const = default;
 };
 
 // The extents from the X and Y descriptors' minimum and maximum: a minimum

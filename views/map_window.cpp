@@ -103,10 +103,8 @@ void MapWindow::followAxes()
         = computeMapExtents(*m, m_app.data().mapMode, m_app.data().image());
     if (!extents)
         return;
-    const MapExtents& e = *extents;
-    if (e.xLow != m_extents->xLow || e.xHigh != m_extents->xHigh || e.yLow != m_extents->yLow
-        || e.yHigh != m_extents->yHigh) {
-        m_extents = e;
+    if (*extents != *m_extents) {
+        m_extents = *extents;
         computeScales();
     }
 }
