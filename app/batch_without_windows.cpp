@@ -11,9 +11,8 @@ int runBatchWithoutWindows(const StartupEnvironment& environment, const Registry
 {
     CVexApp app;
     app.setPrompts(std::move(prompts));
-    const std::vector<Message> failures = prepareApplication(app, environment, registry);
-    std::vector<Message> messages = failures;
-    if (failures.empty())
+    std::vector<Message> messages = prepareApplication(app, environment, registry);
+    if (messages.empty())
         messages = runBatchConversion(app.data(), app.formats, app.batchSource, app.batchTarget);
     for (const Message& message : messages)
         app.prompts().show(message);
