@@ -159,37 +159,34 @@ IoResult SerialLink::ReadFile(std::uint8_t& buffer, std::string_view tag)
     return ReadFile(buffer, tag, Clock::time_point::max());
 }
 
-// One byte within the driver time-out and `notAfter`; while a dispatcher is
-// set, the wait is cut into pieces that end when the next dispatch is due.
-IoResult SerialLink::readByte(std::uint8_t& byte, Clock::time_point notAfter)
+// One transfer of a byte, waited for until `end`; while a dispatcher is set,
+// the wait is cut into pieces that end when the next dispatch is due.
+template <typename Transfer>
+IoResult SerialLink::inPieces(Clock::time_point end, Transfer transfer)
 {
-    if (!m_open)
-        return { false, 0, EBADF };
-    const Clock::time_point start = now();
-    const Clock::time_point end
-        = std::min(start + std::chrono::milliseconds(m_driverTimeoutMs), notAfter);
     for (;;) {
         keepAlive();
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pieceEnd(end) - now()).count();
-        const IoResult r = m_port->readByte(byte, static_cast<int>(std::max<long long>(wait, 0)));
+        // Whole milliseconds are waited, rounded up, so that a wait never ends early.
+        const Clock::time_point pieceEnd = m_dispatch && !m_dispatching
+            ? std::min(end, m_lastDispatch + kDispatchInterval)
+            : end;
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pieceEnd - now()).count();
+        const IoResult r = transfer(static_cast<int>(std::max<long long>(wait, 0)));
         if (!r.ok || r.count == 1 || now() >= end)
             return r;
     }
-}
-
-SerialLink::Clock::time_point SerialLink::pieceEnd(Clock::time_point end) const
-{
-    // Whole milliseconds are waited, rounded up, so that a wait never ends early.
-    if (m_dispatch && !m_dispatching)
-        return std::min(end, m_lastDispatch + kDispatchInterval);
-    return end;
 }
 
 IoResult SerialLink::ReadFile(
     std::uint8_t& buffer, std::string_view tag, Clock::time_point notAfter)
 {
     std::uint8_t byte = 0;
-    const IoResult r = readByte(byte, notAfter);
+    IoResult r { false, 0, EBADF };
+    if (m_open) {
+        const Clock::time_point end
+            = std::min(now() + std::chrono::milliseconds(m_driverTimeoutMs), notAfter);
+        r = inPieces(end, [&](int waitMs) { return m_port->readByte(byte, waitMs); });
+    }
     // The log shows the complement of the buffer when nothing came; the
     // caller's buffer itself is only changed by a byte that arrived.
     std::uint8_t logged = static_cast<std::uint8_t>(~buffer);
@@ -209,14 +206,7 @@ IoResult SerialLink::WriteFile(std::uint8_t byte, std::string_view tag)
         // Room for the byte may be held back (flow control): the wait, up to
         // the driver time-out, is cut like a read's.
         const Clock::time_point end = now() + std::chrono::milliseconds(m_driverTimeoutMs);
-        for (;;) {
-            keepAlive();
-            const auto wait
-                = std::chrono::ceil<std::chrono::milliseconds>(pieceEnd(end) - now()).count();
-            r = m_port->writeByte(byte, static_cast<int>(std::max<long long>(wait, 0)));
-            if (!r.ok || r.count == 1 || now() >= end)
-                break;
-        }
+        r = inPieces(end, [&](int waitMs) { return m_port->writeByte(byte, waitMs); });
     }
     if (!m_logPath.empty())
         log("WriteFile", tag, byte, r, "NumberOfBytesWritten");

@@ -139,9 +139,9 @@ public:
 private:
     void log(std::string_view what, std::string_view tag, std::uint8_t buffer, const IoResult& r,
         std::string_view countName);
-    IoResult readByte(std::uint8_t& byte, Clock::time_point notAfter);
-    // The end of the next piece of a wait that ends at `end`.
-    Clock::time_point pieceEnd(Clock::time_point end) const;
+    // Repeats `transfer(waitMs)` until a byte moved, the port failed or `end`.
+    template <typename Transfer>
+    IoResult inPieces(Clock::time_point end, Transfer transfer);
 
     SerialSettings& m_settings;
     std::unique_ptr<SerialPort> m_port;
