@@ -50,6 +50,18 @@ std::unique_ptr<zlm::Prompts> choosePrompts(zlm::DisplayKind display)
     return std::make_unique<zlm::QtPrompts>();
 }
 
+// What start-up is told: the program, the screen's size and the command line.
+zlm::StartupEnvironment startupEnvironment(
+    const char* programArgument, zlm::ScreenSize screen, std::vector<std::string> arguments)
+{
+    zlm::StartupEnvironment environment;
+    environment.programPath = zlm::programPath(programArgument);
+    environment.screenWidth = screen.width;
+    environment.screenHeight = screen.height;
+    environment.arguments = std::move(arguments);
+    return environment;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,13 +78,11 @@ int main(int argc, char** argv)
                 "only a batch conversion runs: ZLM350 DATAFILE CSVFILE\n");
             return 1;
         }
-        zlm::StartupEnvironment environment;
-        environment.programPath = zlm::programPath(argc > 0 ? argv[0] : "");
-        const zlm::ScreenSize screen = zlm::screenSizeFromEnvironment().value_or(
-            zlm::ScreenSize { environment.screenWidth, environment.screenHeight });
-        environment.screenWidth = screen.width;
-        environment.screenHeight = screen.height;
-        environment.arguments = givenArguments;
+        const zlm::StartupEnvironment defaults;
+        const zlm::StartupEnvironment environment = startupEnvironment(argc > 0 ? argv[0] : "",
+            zlm::screenSizeFromEnvironment().value_or(
+                zlm::ScreenSize { defaults.screenWidth, defaults.screenHeight }),
+            givenArguments);
         const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
         return zlm::runBatchWithoutWindows(environment, registry, choosePrompts(display));
     }
@@ -88,18 +98,12 @@ int main(int argc, char** argv)
     QFont::insertSubstitution(QStringLiteral("Century"), QStringLiteral("C059"));
     QApplication::setWindowIcon(zlm::programIcon());
 
-    // QApplication has taken its own options out of argv by now.
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-
     zlm::CVexApp app;
     app.setPrompts(choosePrompts(display));
 
-    const zlm::ScreenSize screen = zlm::screenSize();
-    zlm::StartupEnvironment environment;
-    environment.programPath = zlm::programPath(argc > 0 ? argv[0] : "");
-    environment.screenWidth = screen.width;
-    environment.screenHeight = screen.height;
-    environment.arguments = std::move(arguments);
+    // QApplication has taken its own options out of argv by now.
+    const zlm::StartupEnvironment environment = startupEnvironment(argc > 0 ? argv[0] : "",
+        zlm::screenSize(), std::vector<std::string>(argv + 1, argv + argc));
 
     const zlm::FileRegistry registry(zlm::FileRegistry::defaultFile());
     const std::vector<zlm::Message> failures = zlm::prepareApplication(app, environment, registry);
