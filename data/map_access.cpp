@@ -9,6 +9,10 @@ std::uint16_t wrap(long long address)
     return static_cast<std::uint16_t>(static_cast<unsigned long long>(address) & 0xFFFF);
 }
 
+bool inRange(int index, int count) { return index >= 0 && index < count; }
+
+} // namespace
+
 std::uint16_t readValue(ImageView image, std::uint16_t address, int width)
 {
     if (width == 2)
@@ -16,10 +20,6 @@ std::uint16_t readValue(ImageView image, std::uint16_t address, int width)
                                           | image[static_cast<std::uint16_t>(address + 1)]);
     return image[address];
 }
-
-bool inRange(int index, int count) { return index >= 0 && index < count; }
-
-} // namespace
 
 std::uint16_t zPointAddress(const MapDefinition& map, int index)
 {

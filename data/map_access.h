@@ -32,6 +32,10 @@ std::uint16_t zPointAddress(const MapDefinition& map, int index);
 std::uint16_t xPointAddress(const MapDefinition& map, int row, int column);
 std::uint16_t dataCellAddress(const MapDefinition& map, int row, int column);
 
+// The value at `address`: one byte, or a big-endian word for width 2 (the
+// address after 0xFFFF is 0x0000).
+std::uint16_t readValue(ImageView image, std::uint16_t address, int width);
+
 // Z point `index`: one byte, or a big-endian word for width 2.
 std::uint16_t readZPoint(ImageView image, const MapDefinition& map, int index);
 // X point `column` of Z point `row` (the row only matters for kind 2).

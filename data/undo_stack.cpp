@@ -3,6 +3,7 @@
 #include "base/app_settings.h"
 #include "data/conversion.h"
 #include "data/ecu_data_set.h"
+#include "data/map_access.h"
 #include "data/map_definition.h"
 
 #include <limits>
@@ -181,13 +182,10 @@ float axisPhysical(const AxisDescriptor& axis, std::uint16_t raw)
 std::uint16_t storedValue(const EcuDataSet& data, const MapDefinition& map, EditPart part,
     std::uint16_t address)
 {
-    if (part != EditPart::Data) {
-        const AxisDescriptor& axis = part == EditPart::Throt ? map.z : map.x;
-        if (axis.width == 2)
-            return static_cast<std::uint16_t>(
-                (data.read(address) << 8) | data.read(static_cast<std::uint16_t>(address + 1)));
-    }
-    return data.read(address);
+    const int width = part == EditPart::Data ? 1
+        : part == EditPart::Throt           ? map.z.width
+                                            : map.x.width;
+    return readValue(data.image(), address, width);
 }
 
 // Stores a value back: a DATA byte mirrored into linked maps; an axis value
